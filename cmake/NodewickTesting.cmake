@@ -1,0 +1,26 @@
+# nodewick_add_test(NAME SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT seconds] [LAB])
+# One executable per test file group, registered with ctest. Every test runs Qt on the
+# offscreen platform, so no display is needed. LAB tests build their own network namespaces.
+function(nodewick_add_test name)
+  cmake_parse_arguments(T "LAB" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE nodewick_core nodewick_options GTest::gtest ${T_LIBS})
+  if(T_LAB)
+    target_link_libraries(${name} PRIVATE nodewick_lab)
+    list(APPEND T_LABELS lab)
+  else()
+    target_link_libraries(${name} PRIVATE nodewick_test_main)
+  endif()
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false"
+    TIMEOUT ${T_TIMEOUT}
+    LABELS "${T_LABELS}")
+  if(T_LAB)
+    # Labs are cheap but not free on two cores; keep them from crowding each other.
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK netlab)
+  endif()
+endfunction()

@@ -1,0 +1,26 @@
+#include "probes/LocalIPs.h"
+
+#include "platform/winsock.h"
+
+std::vector<std::string> LookUpLocalIPs()
+{
+    std::vector<std::string> result;
+    wsock::WSADATA data;
+    wsock::WSAStartup(0x0101, &data);
+    char name[64] = {};
+    // A name that does not fit the buffer gives no addresses rather than a truncated lookup.
+    if (wsock::gethostname(name, sizeof name) == 0) {
+        if (const auto entry = wsock::gethostbyname(name))
+            for (const std::uint32_t addr : entry->h_addr_list)
+                result.push_back(wsock::inet_ntoa(addr));
+    }
+    wsock::WSACleanup();
+    return result;
+}
+
+ProposedRange ProposeRange(const std::string& text)
+{
+    const auto dot = text.rfind('.');
+    const std::string prefix = dot == std::string::npos ? std::string() : text.substr(0, dot + 1);
+    return {prefix + "1", prefix + "255"};
+}

@@ -1,0 +1,162 @@
+#pragma once
+// The main window: range fields, wait, mode, toolbar and menus, the results table, the status strip
+// and the hidden detail log. Its networking (endpoint, queries, replies) and its scan actions are
+// implemented in scan/ beside the worker; its layout and own handlers here.
+
+#include "platform/winsock.h"
+#include "scan/nbstat.h"
+#include "ui/resultsmodel.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <string>
+
+class QAction;
+class QComboBox;
+class QFileDialog;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPrintDialog;
+class QRadioButton;
+class QTableView;
+class QToolBar;
+class QToolButton;
+class QWidget;
+class LogListBox;
+class PicturePanel;
+class TSpinEdit;
+class TSendDataThread;
+
+class Tfrmmain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Tfrmmain(QWidget* parent = nullptr);
+    ~Tfrmmain() override;
+
+    // Components, by their names.
+    PicturePanel* CoolBar1 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* ToolButton1 = nullptr; // Start
+    QToolButton* ToolButton2 = nullptr; // Stop
+    QToolButton* ToolButton5 = nullptr; // Clear
+    QToolButton* ToolButton6 = nullptr; // Save
+    QToolButton* ToolButton9 = nullptr; // Print
+    QToolButton* ToolButton10 = nullptr; // Open in IE
+    QToolButton* ToolButton12 = nullptr; // Explorer
+    QToolButton* ToolButton7 = nullptr; // Exit
+    QToolBar* ToolBar2 = nullptr;
+    QWidget* Panel2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLabel* Label3 = nullptr;
+    TSpinEdit* SpinEdit1 = nullptr;
+    QLabel* Label4 = nullptr;
+    PicturePanel* Panel3 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label9 = nullptr;
+    QRadioButton* rbQuick = nullptr;
+    QRadioButton* rbThorough = nullptr;
+    QTableView* ListView1 = nullptr;
+    QWidget* Splitter1 = nullptr;
+    LogListBox* ListBox1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* N3 = nullptr;
+    PicturePanel* Panel1 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLineEdit* Edit5 = nullptr;
+    QLabel* Label5 = nullptr;
+    QAction* Save1 = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* Clear1 = nullptr;
+    QAction* Start1 = nullptr;
+    QAction* Pause1 = nullptr;
+    QAction* Stop1 = nullptr;
+    QAction* Ping1 = nullptr;
+    QAction* IPInfo1 = nullptr;
+    QAction* About1 = nullptr;
+    QFileDialog* SaveDlg = nullptr;
+    QPrintDialog* PrintDialog1 = nullptr;
+
+    ResultsModel* Results() const { return results_; }
+    QString AppVersion;
+
+    // Handlers of the window.
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void ListView1Click();
+    void ToolButton5Click(); // Clear, also Edit, Clear
+    void ToolButton7Click(); // Exit, also File, Exit
+    void ToolButton10Click(); // Open in IE
+    void ToolButton12Click(); // Explorer
+    void Label5Click();
+    void Start1Click();
+    void Ping1Click();
+    void IPInfo1Click();
+    void About1Click();
+    void ComboBox1CloseUp();
+    void GetLocalIPs();
+
+    // Scan actions (scan/actions.cpp).
+    void ToolButton1Click(); // Start
+    void ToolButton2Click(); // Stop
+    void SpinEdit1Change();
+
+    // Export (ui/export.cpp).
+    void Save1Click();
+    void N3Click();
+    void Print1Click();
+
+    // The endpoint (scan/endpoint.cpp).
+    void SendNBStatQuery(const std::uint8_t* query, const std::string& address);
+    void WMSocketEvent(long lParam);
+    void ParseNBStatReply(const std::uint8_t* bytes, int length, const QString& address);
+
+    // The UI-thread parts of a Thorough host, by row identity (the row may be gone by then).
+    ResultsModel::RowId AppendThoroughRow(const QString& address);
+    void AddThoroughCell(ResultsModel::RowId row, const QString& text);
+
+    // Shows a message box with an OK button, as every failure of the program is reported.
+    void ShowMessage(const QString& text);
+
+    TSendDataThread* ScanThread() const { return scanThread_; }
+    bool ScanRunning() const;
+    // Only for the end of the program, once the event loop is over.
+    void WaitForScan();
+
+    static const QString kMakerAddress; // shown by the link label and the About dialog
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildBands();
+    void BuildModeStrip();
+    void BuildTable();
+    void BuildLogPane();
+    void BuildStatusStrip();
+    void StartScan();
+    void OnScanFinished();
+
+    wsock::SOCKET FSocket = wsock::INVALID_SOCKET;
+    wsock::sockaddr_in FLocalAddr{};
+    wsock::sockaddr_in FRemoteAddr{};
+
+    ResultsModel* results_ = nullptr;
+    TSendDataThread* scanThread_ = nullptr;
+    bool startPending_ = false;
+    bool shown_ = false;
+    bool closed_ = false;
+};
+
+// The one main window of the program (null before it is created).
+extern Tfrmmain* frmmain;
