@@ -149,6 +149,10 @@ Tfrmmain::Tfrmmain(QWidget* parent)
 
 Tfrmmain::~Tfrmmain()
 {
+    // Children are destroyed after this destructor, and some signal while they go (a closing
+    // drop-down list, for one): nothing may reach the handlers of a window that is gone.
+    for (QObject* child : findChildren<QObject*>())
+        QObject::disconnect(child, nullptr, this, nullptr);
     if (frmmain == this)
         frmmain = nullptr;
     SetNetUtilsMessageHandler(nullptr);

@@ -12,6 +12,14 @@ using testsupport::WaitUntil;
 
 class Endpoint : public WindowTest {};
 
+TEST_F(Endpoint, WithOnlyLoopbackNoAddressIsListedAndTheRangeIsOneTo255)
+{
+    EXPECT_EQ(window->ComboBox1->count(), 0);
+    EXPECT_EQ(window->ComboBox1->currentText(), "1");
+    EXPECT_EQ(window->Edit2->text(), "255");
+    EXPECT_EQ(window->windowTitle(), "Nodewick v1.02");
+}
+
 TEST_F(Endpoint, SendsTheFiftyByteQueryFromPort6767ToPort137)
 {
     Peer nameService("127.0.0.9", 137);
