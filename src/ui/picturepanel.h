@@ -15,5 +15,6 @@ protected:
 
 private:
     QPixmap picture_;
+    QPixmap rendered_; // the picture at the panel's current size
     Fill fill_;
 };
