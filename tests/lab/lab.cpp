@@ -229,7 +229,7 @@ std::string Trim(std::string s) {
 bool HasCommaOrNewline(const std::string& s) { return s.find_first_of(",\n") != std::string::npos; }
 
 // Why the lab cannot be built here; empty when it can be tried.
-std::string EnvironmentProblem(const Spec& layout, int argc, char** argv) {
+std::string EnvironmentProblem(const Layout& layout, int argc, char** argv) {
   for (int i = 1; i < argc; ++i)
     if (std::strcmp(argv[i], "--gtest_list_tests") == 0) return "tests are only being listed: no lab built";
   if (geteuid() != 0) return "the network lab needs root (running as uid " + std::to_string(geteuid()) + ")";
@@ -270,7 +270,7 @@ std::string FormatMac(const std::array<unsigned char, 6>& m) {
 }
 
 // netlab.sh arguments for the layout; *bad names what is wrong with it, if anything.
-std::vector<std::string> UpArgs(const Spec& layout, const std::string& id, std::string* bad) {
+std::vector<std::string> UpArgs(const Layout& layout, const std::string& id, std::string* bad) {
   std::vector<std::string> a{"bash", NODEWICK_NETLAB_SCRIPT, "up", "--id", id, "--responder", NODEWICK_RESPONDER_PATH};
   if (layout.scannerLoopbackOnly) {
     a.push_back("--scanner-loopback-only");
@@ -295,7 +295,7 @@ std::vector<std::string> UpArgs(const Spec& layout, const std::string& id, std::
     if (HasCommaOrNewline(addr) || name.find('\n') != std::string::npos) *bad = "bad hostsFile entry: " + addr;
     a.insert(a.end(), {"--hosts-entry", addr + "," + name});
   }
-  a.insert(a.end(), {"--dns", layout.dns == Spec::Dns::Silent ? "silent" : "unreachable"});
+  a.insert(a.end(), {"--dns", layout.dns == Layout::Dns::Silent ? "silent" : "unreachable"});
   for (const std::string& r : layout.silentRoutes) a.insert(a.end(), {"--silent-route", r});
   return a;
 }
@@ -374,7 +374,7 @@ int RunInHost(std::size_t hostIndex, const std::vector<std::string>& argv, int t
   return StatusCode(Run(a, timeoutMs, false, false));
 }
 
-int Main(const Spec& layout, int argc, char** argv, const std::function<int()>& body) {
+int Main(const Layout& layout, int argc, char** argv, const std::function<int()>& body) {
   EnsurePath();
   g_state = State{};
   const bool required = [] {

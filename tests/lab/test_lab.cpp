@@ -35,8 +35,8 @@ constexpr std::array<unsigned char, 6> kResponderMac{0x0A, 0x1B, 0x2C, 0x3D, 0x4
 constexpr int kExtraNames = 40;
 constexpr const char* kSilentAddr = "198.19.0.7";
 
-lab::Spec SelftestLab() {
-  lab::Spec s;
+lab::Layout SelftestLab() {
+  lab::Layout s;
   s.scannerAddrs = {"198.18.0.1/24", "198.18.7.1/24"};
   s.hosts = {
       {lab::Host::Kind::Nmbd, "198.18.0.10", "LABALPHA", "LABWG"},
@@ -46,7 +46,7 @@ lab::Spec SelftestLab() {
   };
   s.hostsFile = {{"198.18.0.10", "alpha.lab"}, {"198.18.0.13", "responder.lab responder"}};
   s.silentRoutes = {"198.19.0.0/16"};
-  s.dns = lab::Spec::Dns::Unreachable;
+  s.dns = lab::Layout::Dns::Unreachable;
   return s;
 }
 

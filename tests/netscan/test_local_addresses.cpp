@@ -1,5 +1,5 @@
 // The local addresses and the proposed range, in a scanner with two interfaces.
-#include "lab/lab.h"
+#include "lab.h"
 #include "support/ui_helpers.h"
 #include "ui/Unit3.h"
 #include "ui/frmmain.h"
@@ -17,12 +17,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-lab::Spec TwoInterfaces()
+lab::Layout TwoInterfaces()
 {
-    lab::Spec spec;
-    spec.scannerAddrs = {"198.18.7.21/24", "198.19.3.9/24"};
-    spec.hostsFile = {{"198.18.7.21", "scanner-one.lab.example"}};
-    return spec;
+    lab::Layout layout;
+    layout.scannerAddrs = {"198.18.7.21/24", "198.19.3.9/24"};
+    layout.hostsFile = {{"198.18.7.21", "scanner-one.lab.example"}};
+    return layout;
 }
 
 TEST(LocalAddresses, BothAreListedInOrderAndTheFirstProposesTheRange)

@@ -1,5 +1,5 @@
 // Quick and Thorough scans of a small network of real hosts, through the real window.
-#include "lab/lab.h"
+#include "lab.h"
 #include "platform/winsock.h"
 #include "scan/nbstat.h"
 #include "support/ui_helpers.h"
@@ -27,18 +27,18 @@ using namespace std::chrono_literals;
 using testsupport::WaitUntil;
 
 // .1 is the scanner itself; .14 to .20 are silent.
-lab::Spec Network()
+lab::Layout Network()
 {
-    lab::Spec spec;
-    spec.scannerAddrs = {"198.18.0.1/24"};
-    spec.hosts = {
+    lab::Layout layout;
+    layout.scannerAddrs = {"198.18.0.1/24"};
+    layout.hosts = {
         {lab::Host::Kind::Nmbd, "198.18.0.10", "ALPHA", "WGALPHA", {}},
         {lab::Host::Kind::Nmbd, "198.18.0.11", "BETA", "WGBETA", {}},
         {lab::Host::Kind::NoNetbios, "198.18.0.12", "", "", {}},
         {lab::Host::Kind::Responder, "198.18.0.13", "GAMMA", "WGGAMMA", {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F}},
     };
-    spec.hostsFile = {{"198.18.0.12", "plain-host"}, {"198.18.0.13", "gamma.lab.example"}};
-    return spec;
+    layout.hostsFile = {{"198.18.0.12", "plain-host"}, {"198.18.0.13", "gamma.lab.example"}};
+    return layout;
 }
 
 class NetScan : public ::testing::Test {
