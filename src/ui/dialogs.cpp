@@ -55,7 +55,7 @@ QLabel* Text(const char* name, QWidget* parent, int x, int y, const QString& tex
 } // namespace
 
 TfrmPing::TfrmPing(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, dialogs::kFixedDialog)
 {
     setObjectName(QStringLiteral("frmPing"));
     setWindowTitle(QStringLiteral("Ping"));
@@ -97,7 +97,7 @@ void TfrmPing::Button1Click()
 }
 
 TfrmIPinfo::TfrmIPinfo(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, dialogs::kFixedDialog)
 {
     setObjectName(QStringLiteral("frmIPinfo"));
     setWindowTitle(QStringLiteral("IP Info"));
