@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
 #include <net/if.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -15,16 +16,42 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 namespace uitest {
 namespace {
 
-// Runs before main, so that every socket and thread of the process is made inside the namespace.
+// Best effort: unmapped, the process runs as the overflow ids, which changes nothing for these tests.
+void WriteProcFile(const char* path, const std::string& text)
+{
+    const int fd = ::open(path, O_WRONLY);
+    if (fd < 0)
+        return;
+    [[maybe_unused]] const ssize_t written = ::write(fd, text.data(), text.size());
+    ::close(fd);
+}
+
+// Without root, a user namespace of its own lets the process own a network namespace; it keeps its
+// user and group ids inside where the kernel lets it map them.
+bool EnterUserAndNetworkNamespaces()
+{
+    const uid_t uid = ::getuid();
+    const gid_t gid = ::getgid();
+    if (::unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0)
+        return false;
+    WriteProcFile("/proc/self/setgroups", "deny");
+    WriteProcFile("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1");
+    WriteProcFile("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1");
+    return true;
+}
+
+// Runs before main, while the process has one thread, so that every socket and thread of the process
+// is made inside the namespace.
 std::string EnterPrivateNetwork()
 {
-    if (::unshare(CLONE_NEWNET) != 0)
+    if (::unshare(CLONE_NEWNET) != 0 && !EnterUserAndNetworkNamespaces())
         return std::string("no private network namespace (unshare: ") + std::strerror(errno)
-            + "); these tests need root, or a user namespace, to keep port 6767 and their datagrams private";
+            + "); these tests need root or user namespaces to keep port 6767 and their datagrams private";
     const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
     if (fd < 0)
         return std::string("no socket in the private network namespace: ") + std::strerror(errno);

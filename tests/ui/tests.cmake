@@ -1,6 +1,6 @@
 # The main window and the tool dialogs, built as program start builds them, on the offscreen platform.
-# Each executable moves itself into a network namespace of its own (needs root), so the window's port
-# 6767 and the loopback scan stay private to it.
+# Each executable moves itself into a network namespace of its own (as root, or through a user
+# namespace), so the window's port 6767 and the loopback scan stay private to it.
 find_package(Qt6 REQUIRED COMPONENTS Test)
 
 set(_ui_dir ${CMAKE_CURRENT_LIST_DIR})
