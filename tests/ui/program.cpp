@@ -4,6 +4,7 @@
 #include "support/ui_helpers.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QPointer>
 #include <QString>
 
 #include <array>
