@@ -5,6 +5,7 @@
 // contend for port 6767.
 
 #include "platform/shell.h"
+#include "support/ui_helpers.h"
 #include "ui/frmmain.h"
 
 #include <gtest/gtest.h>
@@ -20,9 +21,6 @@
 #include <vector>
 
 class QWidget;
-
-// Lets test failures show texts as texts.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace uitest {
 
