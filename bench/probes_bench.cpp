@@ -95,16 +95,16 @@ BENCHMARK(BM_GetMACAddressResponder)->Iterations(1)->Repetitions(20)->ReportAggr
 
 int main(int argc, char** argv)
 {
-    lab::Spec spec;
-    spec.hosts = {
+    lab::Spec layout;
+    layout.hosts = {
         {lab::Host::Kind::Nmbd, kLive, "ALPHA", "LABWG", {}, 0},
         {lab::Host::Kind::Responder, "198.18.0.12", "BRAVO", "LABWG", {0x02, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, 0},
     };
-    spec.silentRoutes = {"198.19.0.0/16"};
+    layout.silentRoutes = {"198.19.0.0/16"};
     const char* dns = std::getenv("NODEWICK_BENCH_DNS");
-    spec.dns = dns != nullptr && std::strcmp(dns, "unreachable") == 0 ? lab::Spec::Dns::Unreachable
+    layout.dns = dns != nullptr && std::strcmp(dns, "unreachable") == 0 ? lab::Spec::Dns::Unreachable
                                                                        : lab::Spec::Dns::Silent;
-    return lab::Main(spec, argc, argv, [&] {
+    return lab::Main(layout, argc, argv, [&] {
         benchmark::Initialize(&argc, argv);
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();

@@ -101,15 +101,11 @@ bool WaitReadable(int fd, Clock::time_point deadline)
     }
 }
 
-struct Matched {
-    std::vector<std::uint8_t> data; // the echoed data
-};
-
 // One echo over a socket of the calling call's own. On a datagram socket the kernel sets the
 // identifier and the checksum, and hands back only replies that carry that identifier; on a raw
 // socket every echo reply to this host arrives, so identifier and source are checked here.
 bool EchoOverSocket(bool raw, std::uint32_t destination, const void* requestData, std::uint16_t requestSize,
-                    std::uint32_t timeoutMs, Matched& matched)
+                    std::uint32_t timeoutMs, std::vector<std::uint8_t>& echoed)
 {
     const UniqueFd fd(raw ? OpenRawSocket() : OpenDatagramSocket());
     if (!fd.ok())
@@ -173,7 +169,7 @@ bool EchoOverSocket(bool raw, std::uint32_t destination, const void* requestData
             continue;
         if (raw && (icmp[4] << 8 | icmp[5]) != identifier)
             continue;
-        matched.data.assign(icmp + kIcmpHeader, icmp + (n - static_cast<ssize_t>(at)));
+        echoed.assign(icmp + kIcmpHeader, icmp + (n - static_cast<ssize_t>(at)));
         return true;
     }
     return false;
@@ -283,13 +279,13 @@ std::uint32_t IcmpSendEcho(HANDLE handle, std::uint32_t destination, const void*
         return 0;
 
     const auto start = Clock::now();
-    Matched matched;
+    std::vector<std::uint8_t> echoed;
     bool answered = false;
     switch (handle->path) {
     case EchoPath::Datagram:
     case EchoPath::Raw:
         answered = EchoOverSocket(handle->path == EchoPath::Raw, destination, requestData, requestSize, timeoutMs,
-                                  matched);
+                                  echoed);
         break;
     case EchoPath::SystemPing:
         answered = EchoOverSystemPing(handle->pingProgram, destination, requestSize, timeoutMs);
@@ -300,7 +296,7 @@ std::uint32_t IcmpSendEcho(HANDLE handle, std::uint32_t destination, const void*
 
     auto* out = static_cast<std::uint8_t*>(replyBuffer);
     const std::size_t room = replySize - sizeof(ICMP_ECHO_REPLY);
-    const std::size_t dataSize = std::min(matched.data.size(), room);
+    const std::size_t dataSize = std::min(echoed.size(), room);
     ICMP_ECHO_REPLY reply{};
     reply.Address = destination;
     reply.Status = IP_SUCCESS;
@@ -310,7 +306,7 @@ std::uint32_t IcmpSendEcho(HANDLE handle, std::uint32_t destination, const void*
     reply.Data = out + sizeof(ICMP_ECHO_REPLY);
     std::memcpy(out, &reply, sizeof reply);
     if (dataSize > 0)
-        std::memcpy(out + sizeof(ICMP_ECHO_REPLY), matched.data.data(), dataSize);
+        std::memcpy(out + sizeof(ICMP_ECHO_REPLY), echoed.data(), dataSize);
     return 1;
 }
 

@@ -16,7 +16,8 @@
 //                      interval of the name service itself)
 //   node status        kStatusTries x kStatusWaitMs = 500 ms; a host without the name service
 //                      answers with port unreachable, which ends the wait at once
-// so a name nobody holds costs at most 1.25 s, a name found but never answered at most 1.75 s.
+// so a name nobody holds costs 1.25 s of waiting at most, a name found but never answered 1.75 s; the
+// work between the waits adds a few milliseconds.
 
 #include "probes/Nb30.h"
 

@@ -28,19 +28,19 @@ constexpr const char* kSilent = "198.19.0.99";    // routed to a device that dro
 constexpr const char* kAbsent = "198.18.0.77";    // on the link, but nobody has it
 constexpr std::array<unsigned char, 6> kBravoMac{0x02, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
 
-lab::Spec LabSpec()
+lab::Spec LabLayout()
 {
-    lab::Spec spec;
-    spec.hosts = {
+    lab::Spec layout;
+    layout.hosts = {
         {lab::Host::Kind::Nmbd, kNmbd, "ALPHA", "LABWG", {}, 0},
         {lab::Host::Kind::NoNetbios, kNoNetbios, "", "", {}, 0},
         {lab::Host::Kind::Responder, kResponder, "BRAVO", "LABWG", kBravoMac, 0},
         // 3 names of its own and 40 more: more than a 618-byte buffer holds.
         {lab::Host::Kind::Responder, "198.18.0.13", "CROWDED", "LABWG", {0x02, 0, 0, 0, 0, 0x13}, 40},
     };
-    spec.hostsFile = {{kNoNetbios, "quiet-host"}, {kResponder, "bravo-dns"}};
-    spec.silentRoutes = {"198.19.0.0/16"};
-    return spec;
+    layout.hostsFile = {{kNoNetbios, "quiet-host"}, {kResponder, "bravo-dns"}};
+    layout.silentRoutes = {"198.19.0.0/16"};
+    return layout;
 }
 
 struct Status {
@@ -244,7 +244,7 @@ TEST(Probes, TwoThreadsAtOnceEachGetTheirOwnAnswers)
 
 int main(int argc, char** argv)
 {
-    return lab::Main(LabSpec(), argc, argv, [&] {
+    return lab::Main(LabLayout(), argc, argv, [&] {
         ::testing::InitGoogleTest(&argc, argv);
         return RUN_ALL_TESTS();
     });
