@@ -4,7 +4,7 @@
 function(nodewick_add_test name)
   cmake_parse_arguments(T "LAB" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE nodewick_core nodewick_options GTest::gtest ${T_LIBS})
+  target_link_libraries(${name} PRIVATE nodewick_core nodewick_options nodewick_test_support GTest::gtest ${T_LIBS})
   if(T_LAB)
     target_link_libraries(${name} PRIVATE nodewick_lab)
     list(APPEND T_LABELS lab)

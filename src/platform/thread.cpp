@@ -1,9 +1,11 @@
 #include "platform/thread.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QThread>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <condition_variable>
 #include <deque>
@@ -19,12 +21,16 @@ struct Step {
     bool cancelled = false;
 };
 
-// Steps travel through this queue under our own mutex, so that everything a step touches is
-// ordered for the thread sanitizer too; the Qt event only wakes the UI thread.
+// Steps and other calls for the UI thread travel through these queues under our own mutex, and an
+// eventfd only wakes the UI thread: no object crosses threads inside Qt's event queue, so everything
+// a step touches is ordered for the thread sanitizer too.
 std::mutex g_mutex;
 std::condition_variable g_cv;
 std::deque<std::shared_ptr<Step>> g_pending;
+std::deque<std::function<void()>> g_posted;
 QPointer<QObject> g_ui;
+QPointer<QSocketNotifier> g_wakeNotifier;
+int g_wakeFd = -1;
 bool g_cancelled = false;
 
 void RunPendingSteps()
@@ -53,15 +59,37 @@ void RunPendingSteps()
     }
 }
 
+void OnWake()
+{
+    std::uint64_t count = 0;
+    while (::read(g_wakeFd, &count, sizeof count) == static_cast<ssize_t>(sizeof count)) {
+    }
+    for (;;) {
+        std::function<void()> fn;
+        {
+            std::lock_guard lock(g_mutex);
+            if (g_posted.empty())
+                return;
+            fn = std::move(g_posted.front());
+            g_posted.pop_front();
+        }
+        fn();
+    }
+}
+
 void PostToUi(std::function<void()> fn)
 {
-    QObject* ui = nullptr;
+    int fd = -1;
     {
         std::lock_guard lock(g_mutex);
-        ui = g_ui.data();
+        g_posted.push_back(std::move(fn));
+        fd = g_wakeFd;
     }
-    if (ui != nullptr)
-        QMetaObject::invokeMethod(ui, std::move(fn), Qt::QueuedConnection);
+    const std::uint64_t one = 1;
+    if (fd >= 0) {
+        // The counter only wakes the UI thread; a failed write means it is awake already.
+        [[maybe_unused]] const ssize_t written = ::write(fd, &one, sizeof one);
+    }
 }
 
 } // namespace
@@ -69,8 +97,15 @@ void PostToUi(std::function<void()> fn)
 void InstallSynchronizer(QObject* ui)
 {
     std::lock_guard lock(g_mutex);
+    if (g_wakeFd < 0)
+        g_wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    delete g_wakeNotifier.data();
     g_ui = ui;
     g_cancelled = false;
+    if (ui != nullptr && g_wakeFd >= 0) {
+        g_wakeNotifier = new QSocketNotifier(g_wakeFd, QSocketNotifier::Read, ui);
+        QObject::connect(g_wakeNotifier.data(), &QSocketNotifier::activated, ui, [] { OnWake(); });
+    }
 }
 
 void CancelSynchronize()

@@ -132,8 +132,12 @@ void OnReadable(SOCKET s)
     if (!st)
         return;
     DrainErrorQueue(*st);
-    // One handler call per answer: the queued port-unreachable answers first, then one datagram.
-    // A level-triggered notifier brings the next datagram on the next pass of the event loop.
+    // One handler call per answer: the queued port-unreachable answers first, then the datagrams.
+    // A burst is handled in one pass, up to a few milliseconds' worth, so that a flood costs one
+    // repaint per pass rather than one per datagram while input and painting still come in between;
+    // the level-triggered notifier brings the rest on the next pass.
+    using Clock = std::chrono::steady_clock;
+    const auto until = Clock::now() + std::chrono::milliseconds(8);
     while (!st->refusedBy.empty() && st->handler) {
         const auto before = st->refusedBy.size();
         auto handler = st->handler;
@@ -142,9 +146,12 @@ void OnReadable(SOCKET s)
         if (!st || st->refusedBy.size() >= before)
             return;
     }
-    if (st->handler && DatagramWaiting(st->fd)) {
+    for (int handled = 0; handled < 512 && st->handler && DatagramWaiting(st->fd); ++handled) {
         auto handler = st->handler;
         handler(kFdRead);
+        st = Find(s);
+        if (!st || Clock::now() >= until)
+            return;
     }
 }
 

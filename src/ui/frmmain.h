@@ -115,6 +115,8 @@ public:
     void Print1Click();
 
     // The endpoint (scan/endpoint.cpp).
+    void OpenEndpoint();
+    void CloseEndpoint();
     void SendNBStatQuery(const std::uint8_t* query, const std::string& address);
     void WMSocketEvent(long lParam);
     void ParseNBStatReply(const std::uint8_t* bytes, int length, const QString& address);
@@ -132,6 +134,9 @@ public:
     void WaitForScan();
 
     static const QString kMakerAddress; // shown by the link label and the About dialog
+
+Q_SIGNALS:
+    void Closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -35,7 +35,6 @@ struct State {
   std::string id;
   std::string scannerNs;
   std::vector<std::string> hostNs;
-  std::string tmpdir;
   std::string hostsFile;
   std::string resolvConf;
 };
@@ -230,7 +229,7 @@ std::string Trim(std::string s) {
 bool HasCommaOrNewline(const std::string& s) { return s.find_first_of(",\n") != std::string::npos; }
 
 // Why the lab cannot be built here; empty when it can be tried.
-std::string EnvironmentProblem(const Spec& spec, int argc, char** argv) {
+std::string EnvironmentProblem(const Layout& layout, int argc, char** argv) {
   for (int i = 1; i < argc; ++i)
     if (std::strcmp(argv[i], "--gtest_list_tests") == 0) return "tests are only being listed: no lab built";
   if (geteuid() != 0) return "the network lab needs root (running as uid " + std::to_string(geteuid()) + ")";
@@ -238,7 +237,7 @@ std::string EnvironmentProblem(const Spec& spec, int argc, char** argv) {
   if (!FindInPath("bash")) return "bash not found";
   if (!FindInPath("ip")) return "ip (Debian package iproute2) not found";
   bool nmbd = false, responder = false;
-  for (const Host& h : spec.hosts) {
+  for (const Host& h : layout.hosts) {
     nmbd |= h.kind == Host::Kind::Nmbd;
     responder |= h.kind == Host::Kind::Responder;
   }
@@ -270,15 +269,15 @@ std::string FormatMac(const std::array<unsigned char, 6>& m) {
   return buf;
 }
 
-// netlab.sh arguments for spec; empty string in *bad when the spec is fine.
-std::vector<std::string> UpArgs(const Spec& spec, const std::string& id, std::string* bad) {
+// netlab.sh arguments for the layout; *bad names what is wrong with it, if anything.
+std::vector<std::string> UpArgs(const Layout& layout, const std::string& id, std::string* bad) {
   std::vector<std::string> a{"bash", NODEWICK_NETLAB_SCRIPT, "up", "--id", id, "--responder", NODEWICK_RESPONDER_PATH};
-  if (spec.scannerLoopbackOnly) {
+  if (layout.scannerLoopbackOnly) {
     a.push_back("--scanner-loopback-only");
   } else {
-    for (const std::string& s : spec.scannerAddrs) a.insert(a.end(), {"--scanner-addr", s});
+    for (const std::string& s : layout.scannerAddrs) a.insert(a.end(), {"--scanner-addr", s});
   }
-  for (const Host& h : spec.hosts) {
+  for (const Host& h : layout.hosts) {
     std::string v;
     for (const std::string* f : {&h.addr, &h.netbiosName, &h.workgroup})
       if (HasCommaOrNewline(*f)) *bad = "host field with a comma or newline: " + *f;
@@ -292,12 +291,12 @@ std::vector<std::string> UpArgs(const Spec& spec, const std::string& id, std::st
     }
     a.insert(a.end(), {"--host", v});
   }
-  for (const auto& [addr, name] : spec.hostsFile) {
+  for (const auto& [addr, name] : layout.hostsFile) {
     if (HasCommaOrNewline(addr) || name.find('\n') != std::string::npos) *bad = "bad hostsFile entry: " + addr;
     a.insert(a.end(), {"--hosts-entry", addr + "," + name});
   }
-  a.insert(a.end(), {"--dns", spec.dns == Spec::Dns::Silent ? "silent" : "unreachable"});
-  for (const std::string& r : spec.silentRoutes) a.insert(a.end(), {"--silent-route", r});
+  a.insert(a.end(), {"--dns", layout.dns == Layout::Dns::Silent ? "silent" : "unreachable"});
+  for (const std::string& r : layout.silentRoutes) a.insert(a.end(), {"--silent-route", r});
   return a;
 }
 
@@ -375,7 +374,7 @@ int RunInHost(std::size_t hostIndex, const std::vector<std::string>& argv, int t
   return StatusCode(Run(a, timeoutMs, false, false));
 }
 
-int Main(const Spec& spec, int argc, char** argv, const std::function<int()>& body) {
+int Main(const Layout& layout, int argc, char** argv, const std::function<int()>& body) {
   EnsurePath();
   g_state = State{};
   const bool required = [] {
@@ -383,7 +382,7 @@ int Main(const Spec& spec, int argc, char** argv, const std::function<int()>& bo
     return r && std::strcmp(r, "1") == 0;
   }();
 
-  std::string problem = EnvironmentProblem(spec, argc, argv);
+  std::string problem = EnvironmentProblem(layout, argc, argv);
   if (!problem.empty()) {
     g_state.skipReason = problem;
     const bool listing = problem.rfind("tests are only being listed", 0) == 0;
@@ -409,16 +408,16 @@ int Main(const Spec& spec, int argc, char** argv, const std::function<int()>& bo
   static int labCounter = 0;
   const std::string id = std::to_string(getpid()) + "-" + std::to_string(labCounter++);
   std::string bad;
-  std::vector<std::string> up = UpArgs(spec, id, &bad);
+  std::vector<std::string> up = UpArgs(layout, id, &bad);
   if (!bad.empty()) {
-    std::fprintf(stderr, "lab: bad spec: %s\n", bad.c_str());
+    std::fprintf(stderr, "lab: bad lab layout: %s\n", bad.c_str());
     return 1;
   }
   int nPeers = 0;
-  for (const Host& h : spec.hosts) nPeers += h.kind != Host::Kind::NoNetbios;
+  for (const Host& h : layout.hosts) nPeers += h.kind != Host::Kind::NoNetbios;
   const long long t0 = NowMs();
   g_state.id = id;  // from here on, Teardown() applies
-  Outcome o = Run(up, 60000 + 3000 * static_cast<int>(spec.hosts.size()), true, true);
+  Outcome o = Run(up, 60000 + 3000 * static_cast<int>(layout.hosts.size()), true, true);
   if (o.aborted || g_signal) {
     Teardown();
     DieOfSignal(g_signal ? g_signal : SIGTERM);
@@ -436,10 +435,9 @@ int Main(const Spec& spec, int argc, char** argv, const std::function<int()>& bo
     if (eq != std::string::npos) facts[line.substr(0, eq)] = line.substr(eq + 1);
   }
   g_state.scannerNs = facts["scanner_ns"];
-  g_state.tmpdir = facts["tmpdir"];
   g_state.hostsFile = facts["hosts_file"];
   g_state.resolvConf = facts["resolv_conf"];
-  for (std::size_t i = 0; i < spec.hosts.size(); ++i) g_state.hostNs.push_back(facts["host_ns_" + std::to_string(i)]);
+  for (std::size_t i = 0; i < layout.hosts.size(); ++i) g_state.hostNs.push_back(facts["host_ns_" + std::to_string(i)]);
   if (g_state.scannerNs.empty() || g_state.hostsFile.empty() || g_state.resolvConf.empty()) {
     std::fprintf(stderr, "lab: netlab.sh up printed no lab facts:\n%s\n", o.out.c_str());
     Teardown();
@@ -469,7 +467,7 @@ int Main(const Spec& spec, int argc, char** argv, const std::function<int()>& bo
   int status = 0;
   bool done = false, termSent = false, killSent = false, timedOut = false;
   long long killAt = 0, giveUpAt = 0;
-  const long long deadline = NowMs() + 1000LL * spec.bodyTimeoutSeconds;
+  const long long deadline = NowMs() + 1000LL * layout.bodyTimeoutSeconds;
   while (!done) {
     int st;
     pid_t r;
@@ -488,7 +486,7 @@ int Main(const Spec& spec, int argc, char** argv, const std::function<int()>& bo
     if (!termSent && (g_signal || now >= deadline)) {
       if (!g_signal) {
         timedOut = true;
-        std::fprintf(stderr, "lab: test body still running after %d s, stopping it\n", spec.bodyTimeoutSeconds);
+        std::fprintf(stderr, "lab: test body still running after %d s, stopping it\n", layout.bodyTimeoutSeconds);
       }
       kill(child, SIGTERM);
       termSent = true;

@@ -4,9 +4,9 @@
 // Usage, in a gtest executable linked with GTest::gtest (not gtest_main):
 //
 //   int main(int argc, char** argv) {
-//     lab::Spec spec;
-//     spec.hosts = {{lab::Host::Kind::Nmbd, "198.18.0.10", "ALPHA", "LABWG"}};
-//     return lab::Main(spec, argc, argv, [&] {
+//     lab::Layout layout;
+//     layout.hosts = {{lab::Host::Kind::Nmbd, "198.18.0.10", "ALPHA", "LABWG"}};
+//     return lab::Main(layout, argc, argv, [&] {
 //       ::testing::InitGoogleTest(&argc, argv);
 //       return RUN_ALL_TESTS();
 //     });
@@ -17,7 +17,7 @@
 // scanner namespace's eth0 and each host namespace's eth0 are veths on one Linux
 // bridge (in a namespace of its own); no namespace has a default route, so no
 // packet can leave the lab. Namespaces are nwl-<pid>-<n>-s (scanner), -b
-// (bridge), -h0, -h1, ... (hosts, in Spec::hosts order); the temp dir is
+// (bridge), -h0, -h1, ... (hosts, in the order given); the temp dir is
 // ${NODEWICK_LAB_TMP:-/tmp}/nwl-<pid>-<n>. tests/lab/netlab.sh does the work.
 //
 // Environment: NODEWICK_LAB_REQUIRED=1 turns "lab unavailable" (skip) into a
@@ -48,7 +48,7 @@ struct Host {
   int extraNames = 0;                  // Responder only: this many more unique names EXTRA000<00>... (0..252)
 };
 
-struct Spec {
+struct Layout {
   // The first address goes on eth0 (the veth to the bridge); each further one on its
   // own dummy-like interface dum1, dum2, ... in order, so interface order = list order.
   // (This kernel has no dummy driver: an ifb device stands in, same flags: NOARP, no multicast.)
@@ -80,7 +80,7 @@ struct Spec {
 // it records the reason and runs body in place, so tests can GTEST_SKIP (LAB_REQUIRED).
 // When the environment is fit but building fails (e.g. an nmbd that never answers),
 // it prints why and returns 1 without running body.
-int Main(const Spec& spec, int argc, char** argv, const std::function<int()>& body);
+int Main(const Layout& layout, int argc, char** argv, const std::function<int()>& body);
 
 bool Available();
 const std::string& SkipReason();

@@ -35,8 +35,8 @@ constexpr std::array<unsigned char, 6> kResponderMac{0x0A, 0x1B, 0x2C, 0x3D, 0x4
 constexpr int kExtraNames = 40;
 constexpr const char* kSilentAddr = "198.19.0.7";
 
-lab::Spec MakeSpec() {
-  lab::Spec s;
+lab::Layout SelftestLab() {
+  lab::Layout s;
   s.scannerAddrs = {"198.18.0.1/24", "198.18.7.1/24"};
   s.hosts = {
       {lab::Host::Kind::Nmbd, "198.18.0.10", "LABALPHA", "LABWG"},
@@ -46,7 +46,7 @@ lab::Spec MakeSpec() {
   };
   s.hostsFile = {{"198.18.0.10", "alpha.lab"}, {"198.18.0.13", "responder.lab responder"}};
   s.silentRoutes = {"198.19.0.0/16"};
-  s.dns = lab::Spec::Dns::Unreachable;
+  s.dns = lab::Layout::Dns::Unreachable;
   return s;
 }
 
@@ -244,7 +244,7 @@ std::string ReadFile(const char* path) {
   return s.str();
 }
 
-TEST(Lab, ScannerNamespaceHasTheSpecifiedInterfacesAndNoDefaultRoute) {
+TEST(Lab, ScannerNamespaceHasTheRequestedInterfacesAndNoDefaultRoute) {
   LAB_REQUIRED();
   EXPECT_FALSE(lab::ScannerNamespace().empty());
   std::vector<std::string> order;
@@ -396,12 +396,10 @@ TEST(Lab, SilentAddressGivesNothing) {
   Socket s;
   sockaddr_in to = Addr(kSilentAddr, 137);
   auto req = NodeStatusRequest();
-  const long long t0 = NowMs();
   EXPECT_EQ(sendto(s.fd, req.data(), req.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to), 50)
       << strerror(errno);
   auto e = Await(s.fd, nullptr, 1500);
   EXPECT_FALSE(e.has_value()) << (e && !e->reply ? strerror(e->err) : "a reply");
-  EXPECT_GE(NowMs() - t0, 1400);
 }
 
 TEST(Lab, AllHostsAnswerPing) {
@@ -462,11 +460,12 @@ TEST(Lab, HostsFileAndResolverAreTheGeneratedOnes) {
   ASSERT_EQ(getnameinfo(reinterpret_cast<sockaddr*>(&a), sizeof a, host, sizeof host, nullptr, 0, NI_NAMEREQD), 0);
   EXPECT_STREQ(host, "responder.lab");
 
-  // Not in the hosts file: DNS is unreachable, so the lookup fails at once.
+  // Not in the hosts file: the DNS server is unreachable, so the lookup fails without
+  // waiting for the resolver's 5 s timeout as a silent server would make it.
   const long long t0 = NowMs();
   sockaddr_in c = Addr("198.18.0.11", 0);
   EXPECT_NE(getnameinfo(reinterpret_cast<sockaddr*>(&c), sizeof c, host, sizeof host, nullptr, 0, NI_NAMEREQD), 0);
-  EXPECT_LT(NowMs() - t0, 1000);
+  EXPECT_LT(NowMs() - t0, 4000);
 }
 
 TEST(Lab, RunInHostRunsBoundedCommandsInTheHostNamespace) {
@@ -477,15 +476,16 @@ TEST(Lab, RunInHostRunsBoundedCommandsInTheHostNamespace) {
   EXPECT_EQ(lab::RunInHost(kDark, {"sh", "-c", "ip -4 -o addr show dev eth0 | grep -q ' 198.18.0.12/24 '"}, 5000), 0);
   EXPECT_EQ(lab::RunInHost(kDark, {"sh", "-c", "exit 7"}, 5000), 7);
   EXPECT_EQ(lab::RunInHost(kResponder, {"sh", "-c", "test $(cat /proc/sys/net/ipv4/icmp_ratelimit) = 0"}, 5000), 0);
+  // Killed at its bound, not left to run its 30 s.
   const long long t0 = NowMs();
   EXPECT_EQ(lab::RunInHost(kDark, {"sleep", "30"}, 300), -2);
-  EXPECT_LT(NowMs() - t0, 5000);
+  EXPECT_LT(NowMs() - t0, 10000);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  return lab::Main(MakeSpec(), argc, argv, [&] {
+  return lab::Main(SelftestLab(), argc, argv, [&] {
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
   });

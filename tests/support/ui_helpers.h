@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <ostream>
 
 namespace testsupport {
 
@@ -29,3 +30,9 @@ private:
 };
 
 } // namespace testsupport
+
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}

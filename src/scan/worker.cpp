@@ -1,0 +1,80 @@
+#include "scan/worker.h"
+
+#include "probes/NetUtils.h"
+#include "probes/Ping.h"
+#include "scan/nbstat.h"
+#include "scan/udp.h"
+#include "ui/frmmain.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <algorithm>
+
+TSendDataThread::TSendDataThread(bool createSuspended, Tfrmmain* form)
+    : wsync::TThread(createSuspended), form_(form)
+{
+}
+
+void TSendDataThread::SyncReadRange()
+{
+    FCurrentIP = form_->ComboBox1->currentText().toStdString();
+    FEndIPText = form_->Edit2->text().toStdString();
+}
+
+void TSendDataThread::SyncSendQuery()
+{
+    form_->Edit4->setText(QString::fromStdString(FCurrentIP));
+    form_->SendNBStatQuery(nbstat::NBStatQuery.data(), FCurrentIP);
+}
+
+void TSendDataThread::SyncClearCurrentIP()
+{
+    form_->Edit4->setText(QString());
+}
+
+void TSendDataThread::Execute()
+{
+    Synchronize([this] { SyncReadRange(); });
+    if (!scanwalk::IsValidIP(FCurrentIP) || !scanwalk::IsValidIP(FEndIPText)) {
+        Synchronize([this] { form_->ShowMessage(QStringLiteral("Invalid IP address!")); });
+        return;
+    }
+    udp::StartIP = scanwalk::RangeOctets(FCurrentIP);
+    udp::EndIP = scanwalk::RangeOctets(FEndIPText);
+    for (;;) {
+        if (udp::StopScan.load()) {
+            Synchronize([this] { SyncClearCurrentIP(); });
+            return;
+        }
+        FCurrentIP = scanwalk::DottedText(udp::StartIP);
+        if (udp::ThoroughMode.load()) {
+            ProbeThorough();
+        } else {
+            Synchronize([this] { SyncSendQuery(); });
+            // A negative wait would be an unbounded one; it counts as no wait.
+            const auto wait = static_cast<std::uint32_t>(std::max<std::int32_t>(0, udp::TimeOut.load()));
+            wsync::WaitForSingleObject(udp::WaitAckEvent, std::min(wait, wsync::INFINITE - 1));
+            wsync::ResetEvent(udp::WaitAckEvent);
+        }
+        if (!scanwalk::Advance(udp::StartIP, udp::EndIP))
+            break;
+    }
+    Synchronize([this] { SyncClearCurrentIP(); });
+}
+
+void TSendDataThread::ProbeThorough()
+{
+    const QString address = QString::fromStdString(FCurrentIP);
+    Synchronize([&] { form_->Edit4->setText(address); });
+    if (!PingHost(FCurrentIP))
+        return;
+    ResultsModel::RowId row = 0;
+    Synchronize([&] { row = form_->AppendThoroughRow(address); });
+    const std::string name = GetHostNameByIP(FCurrentIP);
+    Synchronize([&] { form_->AddThoroughCell(row, QString::fromStdString(name)); });
+    const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    const bool hasName = std::any_of(name.begin(), name.end(), [&](char c) { return !isBlank(c); });
+    const std::string mac = hasName ? GetMACAddress(name) : std::string();
+    Synchronize([&] { form_->AddThoroughCell(row, QString::fromStdString(mac)); });
+}

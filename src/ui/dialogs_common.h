@@ -1,0 +1,22 @@
+#pragma once
+// What the three tool dialogs share: their font and the way components are named and placed.
+
+#include <QFont>
+#include <QString>
+#include <QWidget>
+
+namespace dialogs {
+
+// MS Sans Serif at 11 pixels, the dialogs' font.
+QFont DialogFont();
+
+template <typename W, typename... Args>
+W* Place(const char* name, QWidget* parent, int x, int y, Args&&... args)
+{
+    auto* w = new W(std::forward<Args>(args)..., parent);
+    w->setObjectName(QString::fromLatin1(name));
+    w->move(x, y);
+    return w;
+}
+
+} // namespace dialogs

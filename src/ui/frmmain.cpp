@@ -1,0 +1,554 @@
+#include "ui/frmmain.h"
+
+#include "platform/shell.h"
+#include "platform/thread.h"
+#include "probes/LocalIPs.h"
+#include "probes/NetUtils.h"
+#include "scan/udp.h"
+#include "scan/worker.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+#include "ui/Unit3.h"
+#include "ui/artwork.h"
+#include "ui/combobox.h"
+#include "ui/loglistbox.h"
+#include "ui/picturepanel.h"
+#include "ui/spinedit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QRadioButton>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+Tfrmmain* frmmain = nullptr;
+
+const QString Tfrmmain::kMakerAddress = QStringLiteral("www.nodewick.example.org");
+
+namespace {
+
+template <typename W, typename... Args>
+W* Make(const char* name, QWidget* parent, Args&&... args)
+{
+    auto* w = new W(std::forward<Args>(args)..., parent);
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+QLabel* MakeLabel(const char* name, const QString& text, QWidget* parent, int x, int y)
+{
+    auto* label = Make<QLabel>(name, parent, text);
+    label->adjustSize();
+    label->move(x, y);
+    return label;
+}
+
+// The status strip keeps the link label at a fixed distance from its right and bottom edges.
+class StatusStrip : public PicturePanel {
+public:
+    using PicturePanel::PicturePanel;
+    QWidget* anchored = nullptr;
+    int rightGap = 0;
+    int bottomGap = 0;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        PicturePanel::resizeEvent(event);
+        if (anchored != nullptr)
+            anchored->move(width() - rightGap - anchored->width(), height() - bottomGap - anchored->height());
+    }
+};
+
+// A label that opens its address when clicked, drawn as a link.
+class LinkLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    std::function<void()> onClick;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        QLabel::mouseReleaseEvent(event);
+        if (onClick)
+            onClick();
+    }
+};
+
+constexpr int kWindowWidth = 760;   // client area of the 776 x 543 outer window
+constexpr int kWindowHeight = 504;
+
+} // namespace
+
+Tfrmmain::Tfrmmain(QWidget* parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmmain"));
+    LoadArtwork();
+    QFont font(QStringLiteral("Verdana"));
+    font.setPixelSize(12);
+    setFont(font);
+    setWindowIcon(QIcon(QStringLiteral(":/art/app-256.png")));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    results_ = new ResultsModel(this);
+    results_->SetRowIcon(QIcon(QStringLiteral(":/art/row0-host.png")));
+
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("ClientArea"));
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    setCentralWidget(central);
+
+    BuildMenus();
+    BuildBands();
+    BuildModeStrip();
+    BuildTable();
+    BuildLogPane();
+    BuildStatusStrip();
+    column->addWidget(CoolBar1);
+    column->addWidget(Panel3);
+    column->addWidget(ListView1, 1);
+    column->addWidget(Splitter1);
+    column->addWidget(ListBox1);
+    column->addWidget(Panel1);
+
+    SaveDlg = new QFileDialog(this);
+    SaveDlg->setObjectName(QStringLiteral("SaveDlg"));
+    PrintDialog1 = nullptr; // made on first use: building a print dialog asks the print system for printers
+
+    resize(kWindowWidth, kWindowHeight);
+    move(493, 189);
+    wsync::InstallSynchronizer(this);
+    SetNetUtilsMessageHandler([](const std::string& text) {
+        wsync::RunOnUiThread([&text] {
+            if (frmmain != nullptr)
+                frmmain->ShowMessage(QString::fromStdString(text));
+        });
+    });
+    frmmain = this;
+    FormCreate();
+}
+
+Tfrmmain::~Tfrmmain()
+{
+    // Children are destroyed after this destructor, and some signal while they go (a closing
+    // drop-down list, for one): nothing may reach the handlers of a window that is gone.
+    for (QObject* child : findChildren<QObject*>())
+        QObject::disconnect(child, nullptr, this, nullptr);
+    if (frmmain == this)
+        frmmain = nullptr;
+    SetNetUtilsMessageHandler(nullptr);
+    if (scanThread_ != nullptr) {
+        WaitForScan();
+    }
+    if (FSocket != wsock::INVALID_SOCKET)
+        wsock::closesocket(FSocket);
+}
+
+void Tfrmmain::BuildMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    const auto item = [this](QMenu* menu, const char* name, const char* caption, void (Tfrmmain::*handler)()) {
+        auto* action = menu->addAction(QString::fromLatin1(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        if (handler != nullptr)
+            connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    QMenu* file = bar->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("N1"));
+    file->menuAction()->setObjectName(QStringLiteral("N1"));
+    Save1 = item(file, "Save1", "Save", &Tfrmmain::Save1Click);
+    Save1->setShortcut(QKeySequence(Qt::Key_F2));
+    Print1 = item(file, "Print1", "Print", &Tfrmmain::Print1Click);
+    Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    file->addSeparator()->setObjectName(QStringLiteral("N2"));
+    Exit1 = item(file, "Exit1", "Exit", &Tfrmmain::ToolButton7Click);
+    Exit1->setShortcut(QKeySequence(Qt::Key_F10));
+
+    QMenu* edit = bar->addMenu(QStringLiteral("Edit"));
+    edit->setObjectName(QStringLiteral("Edit3"));
+    Clear1 = item(edit, "Clear1", "Clear", &Tfrmmain::ToolButton5Click);
+
+    QMenu* run = bar->addMenu(QStringLiteral("Run"));
+    run->setObjectName(QStringLiteral("Run1"));
+    Start1 = item(run, "Start1", "Start", &Tfrmmain::Start1Click);
+    Pause1 = item(run, "Pause1", "Pause", nullptr);
+    Pause1->setEnabled(false); // a walk cannot be paused; the item stays for its place in the menu
+    Stop1 = item(run, "Stop1", "Stop", &Tfrmmain::ToolButton2Click);
+
+    QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
+    tools->setObjectName(QStringLiteral("ools1"));
+    Ping1 = item(tools, "Ping1", "Ping", &Tfrmmain::Ping1Click);
+    IPInfo1 = item(tools, "IPInfo1", "IP Info", &Tfrmmain::IPInfo1Click);
+
+    QMenu* help = bar->addMenu(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("Help1"));
+    About1 = item(help, "About1", "About", &Tfrmmain::About1Click);
+    // The shortcuts work wherever the focus is in the window, menus open or not.
+    for (QAction* a : {Save1, Print1, Exit1})
+        addAction(a);
+}
+
+void Tfrmmain::BuildBands()
+{
+    CoolBar1 = new PicturePanel(QStringLiteral(":/art/band-tile.png"), PicturePanel::Fill::Tile);
+    CoolBar1->setObjectName(QStringLiteral("CoolBar1"));
+    CoolBar1->setFixedHeight(111);
+    auto* bands = new QVBoxLayout(CoolBar1);
+    bands->setContentsMargins(2, 2, 2, 2);
+    bands->setSpacing(4);
+
+    ToolBar1 = Make<QToolBar>("ToolBar1", CoolBar1);
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setMinimumHeight(57);
+    ToolBar1->setIconSize(QSize(32, 32));
+    ToolBar1->setStyleSheet(QStringLiteral("QToolBar { background: transparent; border: none; spacing: 0px; }"));
+    const auto button = [this](const char* name, const char* caption, const char* picture,
+                               void (Tfrmmain::*handler)()) {
+        auto* b = Make<QToolButton>(name, ToolBar1);
+        b->setText(QString::fromLatin1(caption));
+        b->setIcon(QIcon(QStringLiteral(":/art/") + QString::fromLatin1(picture)));
+        b->setIconSize(QSize(32, 32));
+        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        b->setAutoRaise(true);
+        b->setFixedSize(73, 53);
+        b->setFocusPolicy(Qt::NoFocus);
+        connect(b, &QToolButton::clicked, this, handler);
+        ToolBar1->addWidget(b);
+        return b;
+    };
+    const auto separator = [this] {
+        auto* gap = new QWidget(ToolBar1);
+        gap->setFixedWidth(8);
+        ToolBar1->addWidget(gap);
+    };
+    ToolButton1 = button("ToolButton1", "Start", "tb0-start.png", &Tfrmmain::ToolButton1Click);
+    ToolButton2 = button("ToolButton2", "Stop", "tb1-stop.png", &Tfrmmain::ToolButton2Click);
+    separator();
+    ToolButton5 = button("ToolButton5", "Clear", "tb3-clear.png", &Tfrmmain::ToolButton5Click);
+    ToolButton6 = button("ToolButton6", "Save", "tb4-save.png", &Tfrmmain::Save1Click);
+    ToolButton9 = button("ToolButton9", "Print", "tb6-print.png", &Tfrmmain::Print1Click);
+    separator();
+    ToolButton10 = button("ToolButton10", "Open in IE", "tb7-browser.png", &Tfrmmain::ToolButton10Click);
+    ToolButton12 = button("ToolButton12", "Explorer", "tb8-explorer.png", &Tfrmmain::ToolButton12Click);
+    separator();
+    ToolButton7 = button("ToolButton7", "Exit", "tb5-exit.png", &Tfrmmain::ToolButton7Click);
+    bands->addWidget(ToolBar1);
+
+    ToolBar2 = Make<QToolBar>("ToolBar2", CoolBar1);
+    ToolBar2->setMovable(false);
+    ToolBar2->setFloatable(false);
+    ToolBar2->setMinimumHeight(33);
+    ToolBar2->setStyleSheet(QStringLiteral("QToolBar { background: transparent; border: none; }"));
+    Panel2 = Make<QWidget>("Panel2", ToolBar2);
+    Panel2->setFixedSize(656, 29);
+    Panel2->setAutoFillBackground(true);
+    QPalette white = Panel2->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    Panel2->setPalette(white);
+
+    Label1 = MakeLabel("Label1", QStringLiteral("Start IP:"), Panel2, 3, 7);
+    auto* combo = Make<TComboBox>("ComboBox1", Panel2);
+    connect(combo, &TComboBox::CloseUp, this, &Tfrmmain::ComboBox1CloseUp);
+    ComboBox1 = combo;
+    ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->setGeometry(60, 4, 145, 21);
+    Label2 = MakeLabel("Label2", QStringLiteral("End IP:"), Panel2, 217, 7);
+    Edit2 = Make<QLineEdit>("Edit2", Panel2);
+    Edit2->setGeometry(288, 4, 121, 21);
+    Label3 = MakeLabel("Label3", QStringLiteral("Timeout:"), Panel2, 427, 7);
+    SpinEdit1 = Make<TSpinEdit>("SpinEdit1", Panel2);
+    SpinEdit1->setGeometry(496, 4, 65, 21);
+    SpinEdit1->SetValue(udp::kDefaultTimeOut);
+    connect(SpinEdit1, &TSpinEdit::Changed, this, &Tfrmmain::SpinEdit1Change);
+    Label4 = MakeLabel("Label4", QStringLiteral("Milliseconds"), Panel2, 571, 7);
+    Label4->setFixedWidth(80);
+    QWidget::setTabOrder(Edit2, SpinEdit1);
+    QWidget::setTabOrder(SpinEdit1, ComboBox1);
+    ToolBar2->addWidget(Panel2);
+    bands->addWidget(ToolBar2);
+    bands->addStretch(1);
+}
+
+void Tfrmmain::BuildModeStrip()
+{
+    Panel3 = new PicturePanel(QStringLiteral(":/art/strip-mode.png"), PicturePanel::Fill::Stretch);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setFixedHeight(33);
+    Label6 = Make<QLabel>("Label6", Panel3, QStringLiteral("Nodewick"));
+    QFont title(QStringLiteral("Georgia"));
+    title.setPixelSize(24);
+    Label6->setFont(title);
+    Label6->setAttribute(Qt::WA_TranslucentBackground);
+    Label6->adjustSize();
+    Label6->move(15, (33 - Label6->height()) / 2);
+    Label9 = MakeLabel("Label9", QStringLiteral("Scan Mode:"), Panel3, 150, 10);
+    rbQuick = Make<QRadioButton>("rbQuick", Panel3, QStringLiteral("Quick"));
+    rbQuick->adjustSize();
+    rbQuick->move(230, (33 - rbQuick->height()) / 2);
+    rbQuick->setChecked(true);
+    rbThorough = Make<QRadioButton>("rbThorough", Panel3, QStringLiteral("Thorough"));
+    rbThorough->adjustSize();
+    rbThorough->move(300, (33 - rbThorough->height()) / 2);
+    connect(rbThorough, &QRadioButton::toggled, this, [](bool checked) { udp::ThoroughMode.store(checked); });
+    udp::ThoroughMode.store(false);
+}
+
+void Tfrmmain::BuildTable()
+{
+    ListView1 = Make<QTableView>("ListView1", this);
+    ListView1->setModel(results_);
+    ListView1->setShowGrid(true);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setWordWrap(false);
+    ListView1->setIconSize(QSize(16, 16));
+    ListView1->setTextElideMode(Qt::ElideRight);
+    ListView1->verticalHeader()->hide();
+    ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ListView1->verticalHeader()->setDefaultSectionSize(19);
+    QHeaderView* header = ListView1->horizontalHeader();
+    header->setSectionsClickable(false);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    const int widths[ResultsModel::kColumns] = {150, 60, 150, 150, 120, 150};
+    for (int i = 0; i < ResultsModel::kColumns; ++i)
+        header->resizeSection(i, widths[i]);
+    connect(ListView1, &QTableView::clicked, this, &Tfrmmain::ListView1Click);
+}
+
+void Tfrmmain::BuildLogPane()
+{
+    Splitter1 = Make<QWidget>("Splitter1", this);
+    Splitter1->setFixedHeight(5);
+    Splitter1->setAutoFillBackground(true);
+    QPalette pal = Splitter1->palette();
+    pal.setColor(QPalette::Window, QColor(205, 219, 231));
+    Splitter1->setPalette(pal);
+    Splitter1->hide();
+
+    ListBox1 = Make<LogListBox>("ListBox1", this);
+    QFont font(QStringLiteral("Verdana"));
+    font.setPixelSize(12);
+    ListBox1->setFont(font);
+    ListBox1->setFixedHeight(66);
+    ListBox1->hide();
+    PopupMenu1 = Make<QMenu>("PopupMenu1", ListBox1);
+    N3 = PopupMenu1->addAction(QString::fromUtf8("\u00B1\u00A3\u00B4\u00E6"));
+    N3->setObjectName(QStringLiteral("N3"));
+    connect(N3, &QAction::triggered, this, &Tfrmmain::N3Click);
+    ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ListBox1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupMenu1->popup(ListBox1->mapToGlobal(pos)); });
+}
+
+void Tfrmmain::BuildStatusStrip()
+{
+    auto* strip = new StatusStrip(QStringLiteral(":/art/strip-status.png"), PicturePanel::Fill::Stretch);
+    Panel1 = strip;
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedHeight(45);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setLineWidth(1);
+    Label7 = MakeLabel("Label7", QStringLiteral("Current IP Address:"), Panel1, 15, 16);
+    Edit4 = Make<QLineEdit>("Edit4", Panel1);
+    Edit4->setReadOnly(true);
+    Edit4->setGeometry(150, 12, 131, 21);
+    Label8 = MakeLabel("Label8", QStringLiteral("Count:"), Panel1, 325, 16);
+    Edit5 = Make<QLineEdit>("Edit5", Panel1);
+    Edit5->setReadOnly(true);
+    Edit5->setGeometry(375, 12, 51, 21);
+    auto* link = Make<LinkLabel>("Label5", Panel1, kMakerAddress);
+    QFont bold = link->font();
+    bold.setBold(true);
+    bold.setUnderline(true);
+    link->setFont(bold);
+    link->setCursor(Qt::PointingHandCursor);
+    QPalette linkPal = link->palette();
+    linkPal.setColor(QPalette::WindowText, QColor(0x1F, 0x5A, 0x94));
+    link->setPalette(linkPal);
+    link->adjustSize();
+    link->onClick = [this] { Label5Click(); };
+    Label5 = link;
+    strip->anchored = link;
+    strip->rightGap = kWindowWidth - 561 - link->width();
+    strip->bottomGap = 45 - 16 - link->height();
+}
+
+void Tfrmmain::FormCreate()
+{
+    AppVersion = QStringLiteral("1.02");
+    setWindowTitle(QStringLiteral("Nodewick v") + AppVersion);
+    OpenEndpoint();
+}
+
+void Tfrmmain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void Tfrmmain::GetLocalIPs()
+{
+    for (const std::string& ip : LookUpLocalIPs()) {
+        const QString text = QString::fromStdString(ip);
+        ComboBox1->addItem(text);
+        if (frmIPinfo != nullptr)
+            frmIPinfo->ListBox1->addItem(text);
+    }
+}
+
+void Tfrmmain::FormShow()
+{
+    GetLocalIPs();
+    if (ComboBox1->count() > 0)
+        ComboBox1->setCurrentIndex(0);
+    const QString first = ComboBox1->currentText();
+    const QString name = QString::fromStdString(GetHostNameByIP(first.toStdString()));
+    if (frmIPinfo != nullptr)
+        frmIPinfo->Edit1->setText(name);
+    const ProposedRange range = ProposeRange(first.toStdString());
+    Edit2->setText(QString::fromStdString(range.end));
+    ComboBox1->setEditText(QString::fromStdString(range.start));
+}
+
+void Tfrmmain::ComboBox1CloseUp()
+{
+    const ProposedRange range = ProposeRange(ComboBox1->currentText().toStdString());
+    Edit2->setText(QString::fromStdString(range.end));
+    ComboBox1->setEditText(QString::fromStdString(range.start));
+}
+
+void Tfrmmain::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    QMainWindow::closeEvent(event);
+    Q_EMIT Closed();
+}
+
+void Tfrmmain::FormClose()
+{
+    if (closed_)
+        return;
+    closed_ = true;
+    // A worker must not outlive the window: it is told to stop, its waits and UI-thread steps are
+    // released, and it ends within one address's time.
+    udp::StopScan.store(true);
+    startPending_ = false;
+    wsync::CancelSynchronize();
+    wsync::SetEvent(udp::WaitAckEvent);
+    CloseEndpoint();
+}
+
+void Tfrmmain::ListView1Click()
+{
+    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    if (const auto anchor = results_->LogAnchor(selected.first().row()))
+        ListBox1->SetTopIndex(*anchor - 1);
+}
+
+void Tfrmmain::ToolButton5Click()
+{
+    results_->Clear();
+    ListBox1->Clear();
+}
+
+void Tfrmmain::ToolButton7Click()
+{
+    close();
+}
+
+void Tfrmmain::ToolButton10Click()
+{
+    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    const std::string target = "http://" + results_->Caption(selected.first().row()).toStdString();
+    wshell::ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, wshell::SW_SHOWNORMAL);
+}
+
+void Tfrmmain::ToolButton12Click()
+{
+    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return;
+    std::string target = "\\\\" + results_->Caption(selected.first().row()).toStdString();
+    const auto isTrimmed = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    while (!target.empty() && isTrimmed(target.back()))
+        target.pop_back();
+    size_t lead = 0;
+    while (lead < target.size() && isTrimmed(target[lead]))
+        ++lead;
+    target = target.substr(lead) + "\\";
+    wshell::ShellExecuteA(this, "explore", target.c_str(), "", "", wshell::SW_SHOWNORMAL);
+}
+
+void Tfrmmain::Label5Click()
+{
+    const std::string target = "http://" + kMakerAddress.toStdString();
+    wshell::ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, wshell::SW_SHOWNORMAL);
+}
+
+void Tfrmmain::Start1Click()
+{
+    ToolButton1->click();
+}
+
+void Tfrmmain::Ping1Click()
+{
+    if (frmPing == nullptr)
+        return;
+    frmPing->show();
+    frmPing->raise();
+    frmPing->activateWindow();
+}
+
+void Tfrmmain::IPInfo1Click()
+{
+    if (frmIPinfo == nullptr)
+        return;
+    frmIPinfo->show();
+    frmIPinfo->raise();
+    frmIPinfo->activateWindow();
+}
+
+void Tfrmmain::About1Click()
+{
+    if (aboutbox != nullptr)
+        aboutbox->exec();
+}
+
+void Tfrmmain::ShowMessage(const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Nodewick"), text, QMessageBox::Ok, this);
+    box.exec();
+}

@@ -1,0 +1,145 @@
+#include "platform/winsock.h"
+#include "probes/LocalIPs.h"
+#include "scan/walk.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+std::string Text(std::uint32_t networkOrder) { return wsock::inet_ntoa(networkOrder); }
+
+TEST(InetAddr, AcceptsTheClassicForms)
+{
+    EXPECT_EQ(Text(wsock::inet_addr("192.168.1.20")), "192.168.1.20");
+    EXPECT_EQ(Text(wsock::inet_addr("10.0.0.5")), "10.0.0.5");
+    EXPECT_EQ(Text(wsock::inet_addr("10")), "0.0.0.10");
+    EXPECT_EQ(Text(wsock::inet_addr("10.5")), "10.0.0.5");
+    EXPECT_EQ(Text(wsock::inet_addr("10.1.300")), "10.1.1.44");
+    EXPECT_EQ(Text(wsock::inet_addr("010.0.0.1")), "8.0.0.1");
+    EXPECT_EQ(Text(wsock::inet_addr("0x0A.0X1f.0.0xff")), "10.31.0.255");
+    EXPECT_EQ(Text(wsock::inet_addr("3232235777")), "192.168.1.1");
+    EXPECT_EQ(Text(wsock::inet_addr("1.2.3.4 trailing")), "1.2.3.4");
+    EXPECT_EQ(Text(wsock::inet_addr("0.0.0.0")), "0.0.0.0");
+}
+
+TEST(InetAddr, RejectsEverythingElseAndTheAllOnesAddress)
+{
+    for (const char* bad : {"", " 1.2.3.4", "1.2.3.4.5", "256.1.1.1", "1.2.3.256", "1.2.65536", "abc", "1..2.3",
+                            "1.2.3.", ".1.2.3", "08.1.1.1", "0x", "0xg.1.1.1", "4294967296", "1.2.3.4x",
+                            "255.255.255.255", "0xffffffff", "-1.2.3.4", "+1.2.3.4"})
+        EXPECT_EQ(wsock::inet_addr(bad), wsock::kInaddrNone) << '"' << bad << '"';
+    EXPECT_EQ(wsock::inet_addr(nullptr), wsock::kInaddrNone);
+}
+
+TEST(SplitIP, StoresOneOctetPerPieceAndKeepsTheRest)
+{
+    scanwalk::Octets o{9, 9, 9, 9};
+    scanwalk::SplitIP("192.168.1.20", o);
+    EXPECT_EQ(o, (scanwalk::Octets{192, 168, 1, 20}));
+    scanwalk::Octets partial{9, 9, 9, 9};
+    scanwalk::SplitIP("1.2", partial);
+    EXPECT_EQ(partial, (scanwalk::Octets{1, 2, 9, 9}));
+    scanwalk::Octets low{};
+    scanwalk::SplitIP("257.-1.0.1", low);
+    EXPECT_EQ(low, (scanwalk::Octets{1, 255, 0, 1}));
+    for (const char* bad : {"1..2.3", "a.b.c.d", "1.2.3.4 ", "", "0x1.2.3.4"}) {
+        scanwalk::Octets any{};
+        EXPECT_THROW(scanwalk::SplitIP(bad, any), std::invalid_argument) << bad;
+    }
+}
+
+TEST(RangeOctets, ProbesExactlyTheAddressThatValidationAccepted)
+{
+    EXPECT_EQ(scanwalk::RangeOctets("192.168.1.20"), (scanwalk::Octets{192, 168, 1, 20}));
+    EXPECT_EQ(scanwalk::RangeOctets("10.5"), (scanwalk::Octets{10, 0, 0, 5}));
+    EXPECT_EQ(scanwalk::RangeOctets("010.0.0.012"), (scanwalk::Octets{8, 0, 0, 10}));
+    EXPECT_EQ(scanwalk::RangeOctets("0xC0.0xA8.1.1"), (scanwalk::Octets{192, 168, 1, 1}));
+    EXPECT_EQ(scanwalk::RangeOctets("1.2.3.4 "), (scanwalk::Octets{1, 2, 3, 4}));
+    EXPECT_TRUE(scanwalk::IsValidIP("10.5"));
+    EXPECT_FALSE(scanwalk::IsValidIP("255.255.255.255"));
+    EXPECT_FALSE(scanwalk::IsValidIP(""));
+}
+
+std::vector<std::string> Walk(const std::string& start, const std::string& end)
+{
+    scanwalk::Octets cur = scanwalk::RangeOctets(start);
+    const scanwalk::Octets last = scanwalk::RangeOctets(end);
+    std::vector<std::string> probed;
+    do {
+        probed.push_back(scanwalk::DottedText(cur));
+    } while (scanwalk::Advance(cur, last) && probed.size() < 70000);
+    return probed;
+}
+
+struct WalkRow {
+    const char* start;
+    const char* end;
+    const char* first;
+    const char* last;
+    std::size_t count;
+};
+
+class WalkTable : public ::testing::TestWithParam<WalkRow> {};
+
+TEST_P(WalkTable, ProbesTheListedAddresses)
+{
+    const WalkRow& row = GetParam();
+    const auto probed = Walk(row.start, row.end);
+    ASSERT_EQ(probed.size(), row.count);
+    EXPECT_EQ(probed.front(), row.first);
+    EXPECT_EQ(probed.back(), row.last);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, WalkTable,
+    ::testing::Values(WalkRow{"192.168.1.1", "192.168.1.255", "192.168.1.1", "192.168.1.254", 254},
+                      WalkRow{"192.168.1.1", "192.168.1.10", "192.168.1.1", "192.168.1.9", 9},
+                      WalkRow{"192.168.1.1", "192.168.1.2", "192.168.1.1", "192.168.1.1", 1},
+                      WalkRow{"192.168.1.5", "192.168.1.5", "192.168.1.5", "192.168.1.5", 1},
+                      WalkRow{"192.168.1.10", "192.168.1.5", "192.168.1.10", "192.168.1.10", 1},
+                      WalkRow{"192.168.2.10", "192.168.1.200", "192.168.2.10", "192.168.2.10", 1},
+                      WalkRow{"192.168.1.250", "192.168.2.3", "192.168.1.250", "192.168.2.2", 8},
+                      WalkRow{"192.168.1.255", "192.168.2.2", "192.168.1.255", "192.168.2.1", 2},
+                      WalkRow{"10.0.1.1", "10.0.3.1", "10.0.1.1", "10.0.2.255", 510},
+                      WalkRow{"10.0.1.1", "10.0.2.0", "10.0.1.1", "10.0.1.255", 255},
+                      WalkRow{"10.0.1.0", "10.0.1.3", "10.0.1.0", "10.0.1.2", 3},
+                      WalkRow{"10.0.254.250", "10.0.255.100", "10.0.254.250", "10.0.254.255", 6},
+                      WalkRow{"10.0.255.1", "10.0.255.10", "10.0.255.1", "10.0.255.1", 1},
+                      WalkRow{"10.0.1.1", "172.16.1.4", "10.0.1.1", "10.0.1.3", 3}));
+
+TEST(Walk, BlockBoundariesSkipZeroAndNeverEnter255)
+{
+    const auto probed = Walk("192.168.1.250", "192.168.2.3");
+    const std::vector<std::string> expected = {"192.168.1.250", "192.168.1.251", "192.168.1.252", "192.168.1.253",
+                                               "192.168.1.254", "192.168.1.255", "192.168.2.1", "192.168.2.2"};
+    EXPECT_EQ(probed, expected);
+    // A start in a.b.255.x is the only address probed, however far the end lies.
+    EXPECT_EQ(Walk("10.0.255.7", "10.0.255.200").size(), 1u);
+    // The whole of 10.0.0.0 to 10.0.255.0: 255 blocks of 255, less the .0 of every block but the first.
+    const auto all = Walk("10.0.0.0", "10.0.255.0");
+    EXPECT_EQ(all.size(), 255u * 255u + 1u);
+    EXPECT_EQ(all.back(), "10.0.254.255");
+}
+
+TEST(ProposeRange, TakesEverythingUpToTheLastDot)
+{
+    const struct {
+        const char* text;
+        const char* start;
+        const char* end;
+    } rows[] = {{"192.168.1.37", "192.168.1.1", "192.168.1.255"},
+                {"10.0.0.7", "10.0.0.1", "10.0.0.255"},
+                {"10.0.0.", "10.0.0.1", "10.0.0.255"},
+                {"", "1", "255"},
+                {"localhost", "1", "255"}};
+    for (const auto& row : rows) {
+        const ProposedRange r = ProposeRange(row.text);
+        EXPECT_EQ(r.start, row.start) << row.text;
+        EXPECT_EQ(r.end, row.end) << row.text;
+    }
+}
+
+} // namespace

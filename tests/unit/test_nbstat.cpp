@@ -1,0 +1,146 @@
+#include "nbstat_samples.h"
+#include "scan/codepage.h"
+#include "scan/nbstat.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+nbstat::Reply Decode(const std::vector<std::uint8_t>& d, int length = -2)
+{
+    return nbstat::Decode(d.data(), length == -2 ? static_cast<int>(d.size()) : length);
+}
+
+TEST(NBStatQuery, IsTheFiftyBytesOfANodeStatusRequestForStar)
+{
+    std::vector<std::uint8_t> expected = {0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0x20, 0x43, 0x4B};
+    expected.insert(expected.end(), 30, 0x41);
+    expected.insert(expected.end(), {0, 0, 0x21, 0, 1});
+    ASSERT_EQ(expected.size(), 50u);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), nbstat::NBStatQuery.begin()));
+}
+
+TEST(NBStatDecode, WorkstationReplyGivesHostWorkgroupMacAndNamesInTableOrder)
+{
+    const auto r = Decode(samples::Workstation("MYHOST", "WORKGROUP", {0x00, 0x0C, 0x29, 0xAB, 0xCD, 0xEF}));
+    ASSERT_TRUE(r.tableFound);
+    ASSERT_EQ(r.names.size(), 3u);
+    EXPECT_EQ(*r.hostName, "MYHOST         ");
+    EXPECT_EQ(r.hostName->size(), 15u);
+    EXPECT_EQ(*r.workgroup, "WORKGROUP      ");
+    EXPECT_EQ(nbstat::DottedMac(*r.mac), "00.0C.29.AB.CD.EF");
+    EXPECT_EQ(nbstat::NameLogLine(r.names[0]), "MYHOST         <0><UNIQUE>");
+    EXPECT_EQ(nbstat::NameLogLine(r.names[1]), "MYHOST         <20><UNIQUE>");
+    EXPECT_EQ(nbstat::NameLogLine(r.names[2]), "WORKGROUP      <0><GROUP>");
+}
+
+TEST(NBStatDecode, OnlyUnique20AndGroup00FillCellsAndTheLastOneWins)
+{
+    const auto r = Decode(samples::Reply({{"FIRST", 0x20, false},
+                                          {"DOMAIN", 0x1C, true},
+                                          {"SVC", 0x03, false},
+                                          {"GRP20", 0x20, true},
+                                          {"UNIQ00", 0x00, false},
+                                          {"SECOND", 0x20, false},
+                                          {"WG", 0x00, true},
+                                          {"WG2", 0x00, true}},
+                                         {}));
+    EXPECT_EQ(*r.hostName, "SECOND         ");
+    EXPECT_EQ(*r.workgroup, "WG2            ");
+    EXPECT_EQ(nbstat::NameLogLine(r.names[1]), "DOMAIN         <1C><GROUP>");
+    EXPECT_EQ(nbstat::NameLogLine(r.names[2]), "SVC            <3><UNIQUE>");
+}
+
+TEST(NBStatDecode, NameBytesAtOrBelowBlankBecomeBlanksAndHighBytesStay)
+{
+    samples::Name nul{"NULPAD", 0x20, false, '\0'};
+    const auto padded = Decode(samples::Reply({nul}, {}));
+    EXPECT_EQ(*padded.hostName, "NULPAD         ");
+
+    std::string high = "\x01\x1F\x20\x21\x7F\x80\x9F\xA0\xE9\xFF";
+    const auto r = Decode(samples::Reply({{high, 0x20, false, '\0'}}, {}));
+    const std::string expected = std::string("   \x21\x7F\x80\x9F\xA0\xE9\xFF") + "     ";
+    EXPECT_EQ(*r.hostName, expected);
+    const QString shown = codepage::ToUnicode(*r.hostName);
+    EXPECT_EQ(shown.size(), 15);
+    EXPECT_EQ(shown[5], QChar(0x20AC)); // 0x80 is the euro sign in Windows-1252
+    EXPECT_EQ(shown[6], QChar(0x0178));
+    EXPECT_EQ(shown[8], QChar(0x00E9));
+}
+
+TEST(NBStatDecode, SuffixTextIsUpperCaseHexWithoutLeadingZeros)
+{
+    EXPECT_EQ(nbstat::SuffixText(0x00), "<0>");
+    EXPECT_EQ(nbstat::SuffixText(0x03), "<3>");
+    EXPECT_EQ(nbstat::SuffixText(0x1B), "<1B>");
+    EXPECT_EQ(nbstat::SuffixText(0xAB), "<AB>");
+}
+
+TEST(NBStatDecode, NothingDecodedFromFailedEmptyOrPatternlessDatagrams)
+{
+    const auto full = samples::Workstation("HOST", "WG", {1, 2, 3, 4, 5, 6});
+    EXPECT_FALSE(Decode(full, -1).tableFound);
+    EXPECT_FALSE(Decode(full, 0).tableFound);
+    std::vector<std::uint8_t> garbage(200, 0x5A);
+    EXPECT_FALSE(Decode(garbage).tableFound);
+    // The pattern at offset 0 is never examined.
+    std::vector<std::uint8_t> atZero = {0x21, 0x00, 0x01, 0, 0, 0, 0, 0, 0, 1};
+    atZero.resize(60, 'X');
+    EXPECT_FALSE(Decode(atZero).tableFound);
+    EXPECT_FALSE(Decode(samples::Reply({}, {1, 2, 3, 4, 5, 6})).tableFound);
+}
+
+TEST(NBStatDecode, NeverReadsPastTheReceivedBytes)
+{
+    const auto full = samples::Workstation("HOST", "WG", {1, 2, 3, 4, 5, 6});
+    // Every truncation, each into a buffer of exactly that size so the sanitizer sees any overrun.
+    for (std::size_t len = 0; len <= full.size(); ++len) {
+        std::vector<std::uint8_t> cut(full.begin(), full.begin() + static_cast<long>(len));
+        const auto r = nbstat::Decode(cut.data(), static_cast<int>(len));
+        const std::size_t entriesThatFit = len < 57 ? 0 : std::min<std::size_t>(3, (len - 57) / 18);
+        EXPECT_EQ(r.names.size(), entriesThatFit) << "length " << len;
+        EXPECT_EQ(r.mac.has_value(), len >= 57 + 54 + 6) << "length " << len;
+    }
+}
+
+TEST(NBStatDecode, CountOf255WithTwoEntriesDecodesWhatFitsAndNoMac)
+{
+    auto d = samples::Reply({{"ONE", 0x20, false}, {"TWO", 0x00, true}}, {9, 9, 9, 9, 9, 9}, 255, false);
+    const auto r = Decode(d);
+    ASSERT_EQ(r.names.size(), 2u);
+    EXPECT_FALSE(r.mac.has_value());
+    EXPECT_EQ(*r.hostName, "ONE            ");
+
+    // The same in a full 500-byte datagram: the entries that fit are decoded, still no MAC.
+    d.resize(500, 0x41);
+    const auto big = Decode(d);
+    EXPECT_EQ(big.names.size(), (500u - 57u) / 18u);
+    EXPECT_FALSE(big.mac.has_value());
+}
+
+TEST(NBStatDecode, MacAtTheVeryEndOfTheDatagramIsTaken)
+{
+    const auto d = samples::Reply({{"EDGE", 0x20, false}}, {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F}, -1, true);
+    const int exact = 57 + 18 + 6;
+    const auto r = nbstat::Decode(d.data(), exact);
+    ASSERT_TRUE(r.mac.has_value());
+    EXPECT_EQ(nbstat::DottedMac(*r.mac), "0A.1B.2C.3D.4E.5F");
+    EXPECT_FALSE(nbstat::Decode(d.data(), exact - 1).mac.has_value());
+}
+
+TEST(NBStatDecode, PatternFoundWhereverTheAnswerNameEnds)
+{
+    // A compressed answer name (a pointer) moves the pattern forward; the decoder follows it.
+    std::vector<std::uint8_t> d = {0x00, 0x00, 0x84, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
+                                   0xC0, 0x0C, 0x00, 0x21, 0x00, 0x01, 0, 0, 0, 0, 0, 0, 1};
+    const std::string name = "SHORTFORM      ";
+    d.insert(d.end(), name.begin(), name.end());
+    d.insert(d.end(), {0x20, 0x04, 0x00, 1, 2, 3, 4, 5, 6});
+    const auto r = Decode(d);
+    EXPECT_EQ(*r.hostName, "SHORTFORM      ");
+    EXPECT_EQ(nbstat::DottedMac(*r.mac), "01.02.03.04.05.06");
+}
+
+} // namespace
