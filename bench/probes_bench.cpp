@@ -95,15 +95,15 @@ BENCHMARK(BM_GetMACAddressResponder)->Iterations(1)->Repetitions(20)->ReportAggr
 
 int main(int argc, char** argv)
 {
-    lab::Spec layout;
+    lab::Layout layout;
     layout.hosts = {
         {lab::Host::Kind::Nmbd, kLive, "ALPHA", "LABWG", {}, 0},
         {lab::Host::Kind::Responder, "198.18.0.12", "BRAVO", "LABWG", {0x02, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, 0},
     };
     layout.silentRoutes = {"198.19.0.0/16"};
     const char* dns = std::getenv("NODEWICK_BENCH_DNS");
-    layout.dns = dns != nullptr && std::strcmp(dns, "unreachable") == 0 ? lab::Spec::Dns::Unreachable
-                                                                       : lab::Spec::Dns::Silent;
+    layout.dns = dns != nullptr && std::strcmp(dns, "unreachable") == 0 ? lab::Layout::Dns::Unreachable
+                                                                       : lab::Layout::Dns::Silent;
     return lab::Main(layout, argc, argv, [&] {
         benchmark::Initialize(&argc, argv);
         benchmark::RunSpecifiedBenchmarks();

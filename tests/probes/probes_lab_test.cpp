@@ -28,9 +28,9 @@ constexpr const char* kSilent = "198.19.0.99";    // routed to a device that dro
 constexpr const char* kAbsent = "198.18.0.77";    // on the link, but nobody has it
 constexpr std::array<unsigned char, 6> kBravoMac{0x02, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
 
-lab::Spec LabLayout()
+lab::Layout LabLayout()
 {
-    lab::Spec layout;
+    lab::Layout layout;
     layout.hosts = {
         {lab::Host::Kind::Nmbd, kNmbd, "ALPHA", "LABWG", {}, 0},
         {lab::Host::Kind::NoNetbios, kNoNetbios, "", "", {}, 0},
