@@ -9,18 +9,14 @@
 #include <QStringList>
 #include <QTimer>
 
+#include "support/ui_helpers.h"
+
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <ostream>
 
 class QFileDialog;
-
-// Failures show texts as texts.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace exporttest {
 
