@@ -35,7 +35,7 @@ for way in "${ways[@]}"; do
       LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp \
         build_and_test asan -DCMAKE_BUILD_TYPE=Debug "-DNODEWICK_SANITIZE=address;undefined" -DNODEWICK_BUILD_BENCH=OFF ;;
     tsan)
-      TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/sanitizers/tsan.supp" \
+      TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$PWD/tests/sanitizers/tsan.supp" \
         build_and_test tsan -DCMAKE_BUILD_TYPE=Debug -DNODEWICK_SANITIZE=thread -DNODEWICK_BUILD_BENCH=OFF ;;
     fuzz)
       echo "=== fuzz: the reply decoder for ${fuzz_seconds} s"

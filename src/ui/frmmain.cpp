@@ -554,22 +554,28 @@ void Tfrmmain::Start1Click()
     ToolButton1->click();
 }
 
+namespace {
+
+// A tool dialog is shown without modality; asked for again, it only comes forward.
+void ShowModeless(QWidget* dialog)
+{
+    if (dialog == nullptr)
+        return;
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+} // namespace
+
 void Tfrmmain::Ping1Click()
 {
-    if (frmPing == nullptr)
-        return;
-    frmPing->show();
-    frmPing->raise();
-    frmPing->activateWindow();
+    ShowModeless(frmPing);
 }
 
 void Tfrmmain::IPInfo1Click()
 {
-    if (frmIPinfo == nullptr)
-        return;
-    frmIPinfo->show();
-    frmIPinfo->raise();
-    frmIPinfo->activateWindow();
+    ShowModeless(frmIPinfo);
 }
 
 void Tfrmmain::About1Click()

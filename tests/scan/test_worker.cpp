@@ -39,6 +39,9 @@ TEST_P(WalkInBothModes, ProbesExactlyTheAddressesOfTheWalk)
     SetRange(r.start, r.end, 1000);
     window->ToolButton1Click();
     ASSERT_TRUE(WaitForScanEnd());
+    // A wait can end early on an answer that arrived after an earlier wait had run out (the event
+    // stays set until the next reset), so the last answers may land after the walk has ended.
+    WaitUntil([&] { return Rows().Count() >= static_cast<int>(expected.size()); }, 5s);
     auto quick = Captions();
     std::reverse(quick.begin(), quick.end()); // Quick rows go on top
     EXPECT_EQ(quick, expected);
@@ -130,12 +133,14 @@ TEST_F(Worker, ModeAndWaitChangesApplyFromTheNextAddress)
     window->SpinEdit1->SetText("not a number");
     EXPECT_EQ(udp::TimeOut.load(), 0);
     ASSERT_TRUE(WaitForScanEnd());
+    const auto expected = Expected("127.0.8.1", "127.0.8.41");
+    WaitUntil([&] { return Rows().Count() >= static_cast<int>(expected.size()); }, 5s);
     // Every address of the walk appears once, whichever mode probed it.
     auto got = Captions();
     std::sort(got.begin(), got.end(), [](const QString& a, const QString& b) {
         return scanwalk::RangeOctets(a.toStdString()) < scanwalk::RangeOctets(b.toStdString());
     });
-    EXPECT_EQ(got, Expected("127.0.8.1", "127.0.8.41"));
+    EXPECT_EQ(got, expected);
 }
 
 TEST_F(Worker, ClearDuringAThoroughScanDropsLateCellsAndKeepsListing)
@@ -165,6 +170,7 @@ TEST_F(Worker, StartDuringAScanRestartsAfterTheRunningWalkHasEnded)
     SetRange("127.0.11.1", "127.0.11.5", 5);
     window->ToolButton1Click();
     ASSERT_TRUE(WaitUntil([&] { return !window->ScanRunning(); }, 30s));
+    WaitUntil([&] { return Rows().Count() >= 4; }, 5s);
     auto got = Captions();
     std::reverse(got.begin(), got.end());
     EXPECT_EQ(got, Expected("127.0.11.1", "127.0.11.5"));
