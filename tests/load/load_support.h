@@ -13,6 +13,7 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTimer>
@@ -24,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -186,9 +188,26 @@ protected:
         window->ToolButton1Click();
     }
 
+    // Runs the event loop as the program does, without the pauses of a polling wait, which would
+    // hold back every step the worker hands to the UI thread.
+    bool RunUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit)
+    {
+        QEventLoop loop;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (pred())
+                loop.quit();
+        });
+        QTimer::singleShot(limit, &loop, &QEventLoop::quit);
+        poll.start(2);
+        if (!pred())
+            loop.exec();
+        return pred();
+    }
+
     bool WaitForScanEnd(std::chrono::milliseconds limit)
     {
-        return testsupport::WaitUntil([&] { return !window->ScanRunning(); }, limit);
+        return RunUntil([&] { return !window->ScanRunning(); }, limit);
     }
 
     // Runs the event loop until the row count has stayed put for `quiet`.
@@ -199,7 +218,7 @@ protected:
         int last = -1;
         while (total.elapsed() < limit.count()) {
             last = Rows().Count();
-            testsupport::WaitUntil([] { return false; }, quiet);
+            RunUntil([] { return false; }, quiet);
             if (Rows().Count() == last)
                 return;
         }

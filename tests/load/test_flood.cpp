@@ -23,7 +23,6 @@
 namespace loadtest {
 namespace {
 
-using testsupport::WaitUntil;
 
 constexpr std::size_t kFloodHost = 0;
 constexpr const char* kFloodSource = "198.18.0.20";
@@ -61,7 +60,7 @@ TEST_F(Flood, EveryDatagramOfAFloodDuringAQuickScanGivesItsRowAndTheScanGoesOn)
                                        "--rate", std::to_string(rate)},
                                       senderLimitMs);
     });
-    WaitUntil([&] { return senderStatus.load() != INT_MIN; }, std::chrono::milliseconds(senderLimitMs + 5000));
+    RunUntil([&] { return senderStatus.load() != INT_MIN; }, std::chrono::milliseconds(senderLimitMs + 5000));
     sender.join();
     ASSERT_EQ(senderStatus.load(), 0) << "the flood sender failed";
 
@@ -72,7 +71,7 @@ TEST_F(Flood, EveryDatagramOfAFloodDuringAQuickScanGivesItsRowAndTheScanGoesOn)
             n += Rows().Caption(i) == kFloodSource;
         return n;
     };
-    ASSERT_TRUE(WaitUntil([] { return ReadSocket(6767).rxQueue == 0; }, 120s));
+    ASSERT_TRUE(RunUntil([] { return ReadSocket(6767).rxQueue == 0; }, 120s));
     Settle(300ms, 30s);
     latency.Stop();
     const SocketCounters socket = ReadSocket(6767);
@@ -91,7 +90,7 @@ TEST_F(Flood, EveryDatagramOfAFloodDuringAQuickScanGivesItsRowAndTheScanGoesOn)
                 return i;
         return -1;
     };
-    ASSERT_TRUE(WaitUntil([&] { return endRow() >= 0; }, 10s));
+    ASSERT_TRUE(RunUntil([&] { return endRow() >= 0; }, 10s));
     EXPECT_EQ(Rows().Cell(endRow(), 1), "ENDHOST-4-1    ");
     EXPECT_EQ(window->Edit4->text(), "");
 
@@ -209,7 +208,7 @@ TEST_F(Hostile, DatagramsCutShortAfterFullOnesDecodeOnlyTheBytesReceived)
         ASSERT_TRUE(sender.Send(std::vector<std::uint8_t>(full.begin(), full.begin() + c.length)));
     }
     const int expectedRows = static_cast<int>(cuts.size()) * 2;
-    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() == expectedRows; }, 10s)) << Rows().Count();
+    ASSERT_TRUE(RunUntil([&] { return Rows().Count() == expectedRows; }, 10s)) << Rows().Count();
 
     // Rows are on top in reverse order of arrival: the cut is above the full datagram it followed.
     for (std::size_t i = 0; i < cuts.size(); ++i) {
@@ -259,7 +258,7 @@ TEST_F(Hostile, NamesOfEveryByteValueAndDatagramsOfEverySizeGiveTheirRows)
     Sender sender;
     for (const auto& d : {everyByte, exactly500, over500, largest})
         ASSERT_TRUE(sender.Send(d));
-    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() == 4; }, 10s)) << Rows().Count();
+    ASSERT_TRUE(RunUntil([&] { return Rows().Count() == 4; }, 10s)) << Rows().Count();
     Settle(200ms, 5s);
     ASSERT_EQ(Rows().Count(), 4);
 

@@ -11,7 +11,6 @@
 namespace loadtest {
 namespace {
 
-using testsupport::WaitUntil;
 
 class Walk : public WindowInLab {};
 
@@ -41,7 +40,7 @@ TEST_F(Walk, AcrossTheThirdOctetBlocksWithNoWaitTheTableAndLogHoldEveryAnswer)
     ASSERT_TRUE(WaitForScanEnd(240s));
     const double walkSeconds = static_cast<double>(clock.elapsed()) / 1000.0;
     const std::size_t expected = refused.size() + named.size();
-    ASSERT_TRUE(WaitUntil([&] { return static_cast<std::size_t>(Rows().Count()) >= expected; }, 60s))
+    ASSERT_TRUE(RunUntil([&] { return static_cast<std::size_t>(Rows().Count()) >= expected; }, 60s))
         << Rows().Count() << " of " << expected << " rows";
     Settle(500ms, 10s);
     latency.Stop();
