@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   # run: the echo fallback, the desktop's browser and file manager, fonts
   iputils-ping xdg-utils libcap2-bin
-  fonts-dejavu-core fonts-dejavu-extra fonts-liberation fonts-liberation2
+  fonts-dejavu-core fonts-dejavu-extra fonts-liberation fonts-liberation2 fonts-comic-neue fontconfig-config
   # tests and benchmarks: network namespaces, real NetBIOS peers, PDF text, a display for screenshots
   iproute2 procps samba samba-common-bin nbtscan poppler-utils xvfb xauth
 )

@@ -7,27 +7,28 @@
 
 #include <QApplication>
 
-#include <memory>
-
 namespace nodewick {
+
+std::unique_ptr<Tfrmmain> CreateForms()
+{
+    auto window = std::make_unique<Tfrmmain>();
+    aboutbox = new Taboutbox(window.get());
+    frmPing = new TfrmPing(window.get());
+    frmIPinfo = new TfrmIPinfo(window.get());
+    return window;
+}
 
 int RunProgram(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nodewick"));
     QApplication::setQuitOnLastWindowClosed(false);
-    auto window = std::make_unique<Tfrmmain>();
-    aboutbox = new Taboutbox(window.get());
-    frmPing = new TfrmPing(window.get());
-    frmIPinfo = new TfrmIPinfo(window.get());
+    std::unique_ptr<Tfrmmain> window = CreateForms();
     QObject::connect(window.get(), &Tfrmmain::Closed, &app, &QCoreApplication::quit);
     window->show();
     const int result = QApplication::exec();
     // A worker still inside a probe ends within one address's time; it must not outlive the window.
     window->WaitForScan();
-    aboutbox = nullptr;
-    frmPing = nullptr;
-    frmIPinfo = nullptr;
     return result;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/winsock.h"
 
 #include "platform/bounded_call.h"
+#include "platform/netbios.h"
 
 #include <QObject>
 #include <QPointer>
@@ -539,7 +540,12 @@ std::optional<HostEntry> gethostbyaddr(const char* addr, int len, int type)
             return std::nullopt;
         return HostEntry{host, {a}};
     });
-    return looked ? *looked : std::nullopt;
+    if (looked && *looked)
+        return *looked;
+    // As on Windows, a LAN host that no resolver knows still has its NetBIOS name.
+    if (auto name = wnetbios::NodeStatusName(a))
+        return HostEntry{std::move(*name), {a}};
+    return std::nullopt;
 }
 
 } // namespace wsock

@@ -1,6 +1,7 @@
 #pragma once
 // Reverse lookup and the NetBIOS adapter-status query.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -8,8 +9,18 @@
 std::string GetHostNameByIP(const std::string& ip);
 
 // The MAC address of the named host as "0A-1B-2C-3D-4E-5F"; 00-00-00-00-00-00 when no answer came.
+// Empty text when no status buffer could be had (after the message "memory allocation failed!").
 std::string GetMACAddress(const std::string& hostName);
 
-// How GetMACAddress shows its one message ("memory allocation failed!"); the window installs a
-// function that shows it on the UI thread.
+// How GetMACAddress shows its one message ("memory allocation failed!"). GetMACAddress runs it on
+// the UI thread (wsync::RunOnUiThread) and waits for it, so the window installs a plain message box.
 void SetNetUtilsMessageHandler(std::function<void(const std::string&)> handler);
+
+// The 16-byte NetBIOS call name for a host name: all blanks, then the name's bytes over them from the
+// first on, unchanged (no change of case, no trimming). A name of more than 16 bytes, usually a full
+// DNS name such as desktop-7.office.example.lan, gives its first label when that has 1 to 15 bytes,
+// since that label is the NetBIOS name such a host conventionally carries; else its first 16 bytes.
+void FillCallName(std::uint8_t (&callName)[16], const std::string& hostName);
+
+// Six bytes as upper-case hexadecimal pairs joined by "-".
+std::string MacText(const std::uint8_t (&address)[6]);

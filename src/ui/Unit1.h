@@ -11,6 +11,7 @@ class Taboutbox : public QDialog {
     Q_OBJECT
 public:
     explicit Taboutbox(QWidget* parent = nullptr);
+    ~Taboutbox() override;
 
     QWidget* Shape1 = nullptr;
     QLabel* ProductName = nullptr;
@@ -30,6 +31,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 };
 
 extern Taboutbox* aboutbox;

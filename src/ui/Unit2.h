@@ -12,6 +12,7 @@ class TfrmPing : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmPing(QWidget* parent = nullptr);
+    ~TfrmPing() override;
 
     PicturePanel* Image2 = nullptr;
     QLabel* Label1 = nullptr;

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -14,13 +15,15 @@ class TfrmIPinfo : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmIPinfo(QWidget* parent = nullptr);
+    ~TfrmIPinfo() override;
 
     PicturePanel* Image1 = nullptr;
     QLabel* Label2 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QLabel* Label1 = nullptr;
     QListWidget* ListBox1 = nullptr;
-    PicturePanel* Panel1 = nullptr;
+    QFrame* Panel1 = nullptr;
+    PicturePanel* Image2 = nullptr;
     QPushButton* BitBtn1 = nullptr;
 
 protected:

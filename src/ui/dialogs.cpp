@@ -9,6 +9,7 @@
 #include "ui/picturepanel.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -54,7 +55,7 @@ QLabel* Text(const char* name, QWidget* parent, int x, int y, const QString& tex
 } // namespace
 
 TfrmPing::TfrmPing(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, dialogs::kFixedDialog)
 {
     setObjectName(QStringLiteral("frmPing"));
     setWindowTitle(QStringLiteral("Ping"));
@@ -82,6 +83,12 @@ TfrmPing::TfrmPing(QWidget* parent)
     Edit2->setPalette(grey);
 }
 
+TfrmPing::~TfrmPing()
+{
+    if (frmPing == this)
+        frmPing = nullptr;
+}
+
 void TfrmPing::Button1Click()
 {
     // The probe blocks the UI thread for its 10 ms time-out (plus the lookup of a name).
@@ -90,7 +97,7 @@ void TfrmPing::Button1Click()
 }
 
 TfrmIPinfo::TfrmIPinfo(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, dialogs::kFixedDialog)
 {
     setObjectName(QStringLiteral("frmIPinfo"));
     setWindowTitle(QStringLiteral("IP Info"));
@@ -107,14 +114,22 @@ TfrmIPinfo::TfrmIPinfo(QWidget* parent)
     Label1 = Text("Label1", this, 25, 105, QStringLiteral("IP Addresses"));
     ListBox1 = Place<QListWidget>("ListBox1", this, 25, 120);
     ListBox1->resize(191, 97);
-    Panel1 = new PicturePanel(QStringLiteral(":/art/panel-ipinfo.png"), PicturePanel::Fill::Stretch, this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(0, 275 - 41, 243, 41);
+    Panel1 = Place<QFrame>("Panel1", this, 0, 275 - 41);
+    Panel1->resize(243, 41);
+    Image2 = new PicturePanel(QStringLiteral(":/art/panel-ipinfo.png"), PicturePanel::Fill::Stretch, Panel1);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setGeometry(Panel1->rect());
     BitBtn1 = Place<QPushButton>("BitBtn1", Panel1, 80, 6, QStringLiteral("OK"));
     BitBtn1->resize(75, 25);
     BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
     // OK closes the window, as users expect of an OK button; closing only hides it.
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+TfrmIPinfo::~TfrmIPinfo()
+{
+    if (frmIPinfo == this)
+        frmIPinfo = nullptr;
 }
 
 void TfrmIPinfo::showEvent(QShowEvent* event)
@@ -167,6 +182,13 @@ Taboutbox::Taboutbox(QWidget* parent)
                            QStringLiteral("Check the website for updates and additional information."));
     Label2->setWordWrap(true);
     Label2->setFixedWidth(270);
+    // The web address follows 16 pixels lower, so the sentence has room for one line only. Where the
+    // font standing in for MS Sans Serif runs wider, it is condensed just enough to fit.
+    QFont fitted = Label2->font();
+    for (int stretch = QFont::Unstretched;
+         stretch > QFont::Condensed && QFontMetrics(fitted).horizontalAdvance(Label2->text()) > 270;)
+        fitted.setStretch(--stretch);
+    Label2->setFont(fitted);
     Label2->adjustSize();
     Label1 = Text("Label1", this, 48, 184, Tfrmmain::kMakerAddress);
     QFont web(QStringLiteral("Comic Sans MS"));
@@ -195,6 +217,19 @@ Taboutbox::Taboutbox(QWidget* parent)
     OKButton->resize(75, 25);
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+Taboutbox::~Taboutbox()
+{
+    if (aboutbox == this)
+        aboutbox = nullptr;
+}
+
+void Taboutbox::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    if (Shape1 != nullptr)
+        Shape1->resize(width(), Shape1->height()); // the white band spans the top at any width
 }
 
 void Taboutbox::showEvent(QShowEvent* event)

@@ -7,6 +7,10 @@
 
 namespace dialogs {
 
+// A dialog of fixed size: title and close box only, no minimise or maximise box on any desktop.
+inline constexpr Qt::WindowFlags kFixedDialog = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
+    | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+
 // MS Sans Serif at 11 pixels, the dialogs' font.
 QFont DialogFont();
 

@@ -28,6 +28,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QProxyStyle>
 #include <QRadioButton>
 #include <QTableView>
 #include <QToolBar>
@@ -85,6 +86,33 @@ protected:
         QLabel::mouseReleaseEvent(event);
         if (onClick)
             onClick();
+    }
+};
+
+// The band area's toolbars lie flat on the band's picture, without a panel of their own.
+class BandToolBar : public QToolBar {
+public:
+    using QToolBar::QToolBar;
+
+protected:
+    void paintEvent(QPaintEvent*) override {}
+};
+
+// Inside a band, the buttons and the 8-pixel separators sit side by side, and a 2-pixel margin
+// around them gives the bands their heights: 53 + 4 for the buttons, 29 + 4 for the range panel.
+class BandStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        switch (metric) {
+        case PM_ToolBarItemSpacing:
+        case PM_ToolBarFrameWidth:
+            return 0;
+        case PM_ToolBarItemMargin:
+            return 2;
+        default:
+            return QProxyStyle::pixelMetric(metric, option, widget);
+        }
     }
 };
 
@@ -217,13 +245,15 @@ void Tfrmmain::BuildBands()
     auto* bands = new QVBoxLayout(CoolBar1);
     bands->setContentsMargins(2, 2, 2, 2);
     bands->setSpacing(4);
+    auto* bandStyle = new BandStyle;
+    bandStyle->setParent(this);
 
-    ToolBar1 = Make<QToolBar>("ToolBar1", CoolBar1);
+    ToolBar1 = Make<BandToolBar>("ToolBar1", CoolBar1);
     ToolBar1->setMovable(false);
     ToolBar1->setFloatable(false);
+    ToolBar1->setStyle(bandStyle);
     ToolBar1->setMinimumHeight(57);
     ToolBar1->setIconSize(QSize(32, 32));
-    ToolBar1->setStyleSheet(QStringLiteral("QToolBar { background: transparent; border: none; spacing: 0px; }"));
     const auto button = [this](const char* name, const char* caption, const char* picture,
                                void (Tfrmmain::*handler)()) {
         auto* b = Make<QToolButton>(name, ToolBar1);
@@ -256,11 +286,11 @@ void Tfrmmain::BuildBands()
     ToolButton7 = button("ToolButton7", "Exit", "tb5-exit.png", &Tfrmmain::ToolButton7Click);
     bands->addWidget(ToolBar1);
 
-    ToolBar2 = Make<QToolBar>("ToolBar2", CoolBar1);
+    ToolBar2 = Make<BandToolBar>("ToolBar2", CoolBar1);
     ToolBar2->setMovable(false);
     ToolBar2->setFloatable(false);
+    ToolBar2->setStyle(bandStyle);
     ToolBar2->setMinimumHeight(33);
-    ToolBar2->setStyleSheet(QStringLiteral("QToolBar { background: transparent; border: none; }"));
     Panel2 = Make<QWidget>("Panel2", ToolBar2);
     Panel2->setFixedSize(656, 29);
     Panel2->setAutoFillBackground(true);
@@ -288,6 +318,7 @@ void Tfrmmain::BuildBands()
     QWidget::setTabOrder(Edit2, SpinEdit1);
     QWidget::setTabOrder(SpinEdit1, ComboBox1);
     ToolBar2->addWidget(Panel2);
+    Panel2->setBackgroundRole(QPalette::Window); // a toolbar paints its widgets in the button colour
     bands->addWidget(ToolBar2);
     bands->addStretch(1);
 }

@@ -47,12 +47,14 @@ TEST(LocalAddresses, BothAreListedInOrderAndTheFirstProposesTheRange)
     window->ComboBox1->setCurrentIndex(1);
     window->ComboBox1->showPopup();
     window->ComboBox1->hidePopup();
+    testsupport::WaitUntil([&] { return window->Edit2->text() != "whatever"; }, 5s);
     EXPECT_EQ(window->ComboBox1->currentText(), "198.19.3.1");
     EXPECT_EQ(window->Edit2->text(), "198.19.3.255");
     // Closing the list after typing proposes from the typed text.
     window->ComboBox1->setEditText("10.0.0.7");
     window->ComboBox1->showPopup();
     window->ComboBox1->hidePopup();
+    testsupport::WaitUntil([&] { return window->Edit2->text() == "10.0.0.255"; }, 5s);
     EXPECT_EQ(window->ComboBox1->currentText(), "10.0.0.1");
     EXPECT_EQ(window->Edit2->text(), "10.0.0.255");
     window->close();

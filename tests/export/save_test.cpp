@@ -1,0 +1,266 @@
+// Saving the results and the detail log through the window's real save dialog, into real files.
+
+#include "export_support.h"
+
+#include "support/ui_helpers.h"
+#include "ui/export.h"
+#include "ui/loglistbox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+using exporttest::Accept;
+using exporttest::Choose;
+using exporttest::DialogAnswer;
+using exporttest::NameField;
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QStringList Captions(const Tfrmmain& window)
+{
+    QStringList captions;
+    for (int row = 0; row < window.Results()->Count(); ++row)
+        captions.append(window.Results()->Caption(row));
+    return captions;
+}
+
+QString SystemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+class ExportSave : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        window_ = exporttest::MakeWindow();
+        window_->SaveDlg->setDirectory(dir_.path());
+    }
+    void TearDown() override { exporting::SetClockTexts({}, {}); }
+
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+
+    QFileDialog* Dialog() const { return window_->SaveDlg; }
+
+    // Runs handler with the save dialog answered by answer; false when the dialog never showed.
+    bool RunWithDialog(void (Tfrmmain::*handler)(), const std::function<void(QFileDialog*)>& answer)
+    {
+        DialogAnswer reply([this] { return Dialog(); }, [answer](QDialog* d) { answer(static_cast<QFileDialog*>(d)); });
+        (window_.get()->*handler)();
+        return reply.Answered();
+    }
+
+    bool SaveAs(void (Tfrmmain::*handler)(), const QString& name)
+    {
+        return RunWithDialog(handler, [name](QFileDialog* d) { Choose(d, name); });
+    }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<Tfrmmain> window_;
+};
+
+TEST_F(ExportSave, ResultsFileHasOneLinePerRowInTableOrder)
+{
+    ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("empty.txt")));
+    EXPECT_TRUE(QFileInfo::exists(Path("empty.txt")));
+    EXPECT_EQ(QFileInfo(Path("empty.txt")).size(), 0);
+
+    // Rows inserted at the top and appended at the end: the file follows the table, top row first.
+    exporttest::AddRows(*window_, {"10.0.0.3", "10.0.0.1"});
+    window_->AppendThoroughRow("192.168.100.254");
+    {
+        QFile old(Path("three.txt"));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(4096, 'x'));
+    }
+    ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("three.txt")));
+    EXPECT_EQ(ReadAll(Path("three.txt")), QByteArray("10.0.0.3\r\n10.0.0.1\r\n192.168.100.254\r\n"));
+    EXPECT_EQ(window_->Results()->Count(), 3);
+}
+
+TEST_F(ExportSave, DialogRemembersTheNameAndAddsTheExtension)
+{
+    exporttest::AddRows(*window_, {"10.0.0.1"});
+    ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("hosts")));
+    EXPECT_EQ(ReadAll(Path("hosts.txt")), QByteArray("10.0.0.1\r\n"));
+
+    QString shown;
+    QString folder;
+    ASSERT_TRUE(RunWithDialog(&Tfrmmain::Save1Click, [&](QFileDialog* d) {
+        shown = NameField(d);
+        folder = d->directory().absolutePath();
+        d->reject();
+    }));
+    EXPECT_EQ(shown, "hosts.txt");
+    EXPECT_EQ(QDir(folder), QDir(dir_.path()));
+    EXPECT_EQ(Dialog()->nameFilters(), QStringList{"*.txt"});
+}
+
+TEST_F(ExportSave, DetailLogUnderTheProposedName)
+{
+    exporting::SetClockTexts([] { return QStringLiteral("14:05:09"); }, [] { return QStringLiteral("07.12.2026"); });
+    window_->ListBox1->AddLine("IP: 10.0.0.3");
+    window_->ListBox1->AddLine("WORKSTATION1   <00><UNIQUE>");
+    window_->ListBox1->AddLine(QString(54, QLatin1Char('-')));
+
+    QString proposed;
+    ASSERT_TRUE(RunWithDialog(&Tfrmmain::N3Click, [&](QFileDialog* d) {
+        proposed = NameField(d);
+        Accept(d);
+    }));
+    EXPECT_EQ(proposed, "Nodewick(07.12.2026-14-05-09)");
+    EXPECT_EQ(ReadAll(Path("Nodewick(07.12.2026-14-05-09).txt")),
+              "IP: 10.0.0.3\r\nWORKSTATION1   <00><UNIQUE>\r\n" + QByteArray(54, '-') + "\r\n");
+    // ".txt" is appended whatever the chosen name ends with.
+    ASSERT_TRUE(SaveAs(&Tfrmmain::N3Click, Path("log.txt")));
+    EXPECT_TRUE(QFileInfo::exists(Path("log.txt.txt")));
+}
+
+TEST_F(ExportSave, SlashedDateStillNamesAFileInTheChosenFolder)
+{
+    exporting::SetClockTexts([] { return QStringLiteral("2:05:09 PM"); }, [] { return QStringLiteral("12/7/2026"); });
+    window_->ListBox1->AddLine("10.0.0.3");
+    ASSERT_TRUE(RunWithDialog(&Tfrmmain::N3Click, [](QFileDialog* d) { Accept(d); }));
+    EXPECT_EQ(ReadAll(Path("Nodewick(12-7-2026-2-05-09 PM).txt")), QByteArray("10.0.0.3\r\n"));
+}
+
+TEST_F(ExportSave, CancelledDetailLogSaveLeavesItsNameForTheNextSave)
+{
+    exporting::SetClockTexts([] { return QStringLiteral("14:05:09"); }, [] { return QStringLiteral("07.12.2026"); });
+    window_->ListBox1->AddLine("10.0.0.3");
+    ASSERT_TRUE(RunWithDialog(&Tfrmmain::N3Click, [](QFileDialog* d) { d->reject(); }));
+    EXPECT_TRUE(QDir(dir_.path()).isEmpty());
+
+    QString shown;
+    ASSERT_TRUE(RunWithDialog(&Tfrmmain::Save1Click, [&](QFileDialog* d) {
+        shown = NameField(d);
+        d->reject();
+    }));
+    EXPECT_EQ(shown, "Nodewick(07.12.2026-14-05-09)");
+    EXPECT_TRUE(QDir(dir_.path()).isEmpty());
+}
+
+TEST_F(ExportSave, EmptyLogIsReportedWithoutADialog)
+{
+    testsupport::MessageBoxCatcher messages;
+    EXPECT_FALSE(RunWithDialog(&Tfrmmain::N3Click, [](QFileDialog* d) { d->reject(); }));
+    EXPECT_EQ(messages.Texts(), QStringList{"  "});
+    EXPECT_EQ(messages.Titles(), QStringList{"Save File"});
+}
+
+// Runs the body with the effective user of nobody, who may read the test's folders but write none.
+class AsNobody {
+public:
+    AsNobody()
+    {
+        ok_ = seteuid(65534) == 0;
+        error_ = errno;
+    }
+    ~AsNobody()
+    {
+        if (ok_) {
+            EXPECT_EQ(seteuid(0), 0);
+        }
+    }
+    bool Ok() const { return ok_; }
+    int Error() const { return error_; }
+
+private:
+    bool ok_ = false;
+    int error_ = 0;
+};
+
+TEST_F(ExportSave, FailedResultsSaveShowsTheSystemsReasonAndKeepsTheTable)
+{
+    exporttest::AddRows(*window_, {"10.0.0.1", "10.0.0.2"});
+    const QStringList before = Captions(*window_);
+
+    // A folder that does not exist.
+    {
+        testsupport::MessageBoxCatcher messages;
+        ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("missing/results.txt")));
+        EXPECT_EQ(messages.Texts(), QStringList{SystemText(ENOENT)});
+    }
+    // A full disk: the device takes the file but none of its bytes, whether they leave at the end
+    // (a short file) or as they are written (one longer than any file buffer).
+    ASSERT_EQ(::symlink("/dev/full", QFile::encodeName(Path("full.txt")).constData()), 0);
+    {
+        testsupport::MessageBoxCatcher messages;
+        ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("full.txt")));
+        EXPECT_EQ(messages.Texts(), QStringList{SystemText(ENOSPC)});
+    }
+    EXPECT_EQ(Captions(*window_), before);
+    QStringList many;
+    for (int i = 0; i < 10000; ++i)
+        many.append(QStringLiteral("10.1.%1.%2").arg(i / 250).arg(i % 250 + 1));
+    exporttest::AddRows(*window_, many);
+    {
+        testsupport::MessageBoxCatcher messages;
+        ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("full.txt")));
+        EXPECT_EQ(messages.Texts(), QStringList{SystemText(ENOSPC)});
+    }
+    EXPECT_EQ(window_->Results()->Count(), 10002);
+
+    // The program goes on: the next save works.
+    ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("after.txt")));
+    EXPECT_EQ(QFileInfo(Path("after.txt")).size(), 20 + 10000 * 2 + QStringList(many).join(QString()).size());
+}
+
+TEST_F(ExportSave, SaveIntoAFolderWithoutWritePermission)
+{
+    exporttest::AddRows(*window_, {"10.0.0.1", "10.0.0.2"});
+    const QStringList before = Captions(*window_);
+    const QString folder = Path("readonly");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    ASSERT_EQ(::chmod(QFile::encodeName(dir_.path()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+
+    testsupport::MessageBoxCatcher messages;
+    {
+        // Root writes anywhere; the test takes the part of a user who may not.
+        std::unique_ptr<AsNobody> nobody;
+        if (geteuid() == 0) {
+            nobody = std::make_unique<AsNobody>();
+            if (!nobody->Ok())
+                GTEST_SKIP() << "cannot take the user nobody (seteuid: " << std::strerror(nobody->Error()) << ")";
+        }
+        if (::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK, AT_EACCESS) == 0)
+            GTEST_SKIP() << "this user may write into a folder of mode 0555; no folder here denies writing";
+        ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, folder + "/results.txt"));
+    }
+    EXPECT_EQ(messages.Texts(), QStringList{SystemText(EACCES)});
+    EXPECT_FALSE(QFileInfo::exists(folder + "/results.txt"));
+    EXPECT_EQ(Captions(*window_), before);
+}
+
+TEST_F(ExportSave, DetailLogThatCannotBeCreated)
+{
+    exporting::SetClockTexts([] { return QStringLiteral("14:05:09"); }, [] { return QStringLiteral("07.12.2026"); });
+    window_->ListBox1->AddLine("10.0.0.3");
+    testsupport::MessageBoxCatcher messages;
+    ASSERT_TRUE(SaveAs(&Tfrmmain::N3Click, Path("missing/log")));
+    EXPECT_EQ(messages.Texts(),
+              QStringList{"Cannot create file \"" + Path("missing/log.txt") + "\". " + SystemText(ENOENT)});
+    EXPECT_EQ(window_->ListBox1->Count(), 1);
+}
+
+} // namespace

@@ -1,0 +1,130 @@
+// The probes' own logic and the parts of their platform layer that need no network beyond loopback.
+
+#include "platform/icmp.h"
+#include "platform/netbios.h"
+#include "probes/Nb30.h"
+#include "probes/NetUtils.h"
+#include "probes/Ping.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string CallName(const std::string& hostName)
+{
+    // Inside a whole control block, so that a write past the call name shows in ncb_name.
+    NCB ncb{};
+    std::memset(ncb.ncb_name, 0x5A, sizeof ncb.ncb_name);
+    FillCallName(ncb.ncb_callname, hostName);
+    for (const std::uint8_t b : ncb.ncb_name)
+        EXPECT_EQ(b, 0x5A) << "written beyond the call name for \"" << hostName << '"';
+    return std::string(reinterpret_cast<const char*>(ncb.ncb_callname), sizeof ncb.ncb_callname);
+}
+
+} // namespace
+
+TEST(MacText, UpperCaseHexPairsJoinedByHyphens)
+{
+    const std::uint8_t mac[6] = {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F};
+    EXPECT_EQ(MacText(mac), "0A-1B-2C-3D-4E-5F");
+    const std::uint8_t high[6] = {0xAB, 0xCD, 0xEF, 0xFF, 0x00, 0x9A};
+    EXPECT_EQ(MacText(high), "AB-CD-EF-FF-00-9A");
+    const std::uint8_t zero[6] = {};
+    EXPECT_EQ(MacText(zero), "00-00-00-00-00-00");
+}
+
+TEST(CallName, FillsWithBlanksAndKeepsTheNameAsGiven)
+{
+    EXPECT_EQ(CallName("FIFTEEN-BYTES-X"), "FIFTEEN-BYTES-X ");
+    EXPECT_EQ(CallName("SIXTEEN-BYTES-XY"), "SIXTEEN-BYTES-XY");
+    EXPECT_EQ(CallName("desktop-7"), "desktop-7       ");
+    EXPECT_EQ(CallName("  Pc 1 "), "  Pc 1          ");
+    EXPECT_EQ(CallName(""), std::string(16, ' '));
+    EXPECT_EQ(CallName("pc1.example.lan"), "pc1.example.lan ");
+}
+
+TEST(CallName, LongerNamesGiveTheirFirstLabelOrTheirFirstSixteenBytes)
+{
+    EXPECT_EQ(CallName("desktop-7.office.example.lan"), "desktop-7       ");
+    EXPECT_EQ(CallName("fifteen-bytes-x.example.lan"), "fifteen-bytes-x ");
+    EXPECT_EQ(CallName("sixteen-bytes-xy.example.lan"), "sixteen-bytes-xy");
+    EXPECT_EQ(CallName("a-name-without-any-dot"), "a-name-without-a");
+    EXPECT_EQ(CallName(".leading-dot-then-more"), ".leading-dot-the");
+}
+
+TEST(Netbios, RefusesWhatItCannotCarryOutAndLeavesTheBufferAlone)
+{
+    std::array<std::uint8_t, 618> buffer{};
+    NCB reset{};
+    reset.ncb_command = NCBRESET;
+    EXPECT_EQ(wnetbios::Netbios(&reset), NRC_GOODRET);
+    reset.ncb_lana_num = 1;
+    EXPECT_EQ(wnetbios::Netbios(&reset), NRC_BRIDGE);
+    EXPECT_EQ(reset.ncb_retcode, NRC_BRIDGE);
+
+    NCB status{};
+    status.ncb_command = NCBASTAT;
+    FillCallName(status.ncb_callname, "NOBODY");
+    status.ncb_buffer = buffer.data();
+    status.ncb_length = 59;
+    EXPECT_EQ(wnetbios::Netbios(&status), NRC_BUFLEN);
+    status.ncb_length = static_cast<std::uint16_t>(buffer.size());
+    status.ncb_lana_num = 1;
+    EXPECT_EQ(wnetbios::Netbios(&status), NRC_BRIDGE);
+    status.ncb_lana_num = 0;
+    status.ncb_event = 1;
+    EXPECT_EQ(wnetbios::Netbios(&status), NRC_ILLCMD);
+    status.ncb_event = 0;
+    std::memset(status.ncb_callname, ' ', sizeof status.ncb_callname);
+    EXPECT_EQ(wnetbios::Netbios(&status), NRC_NOCALL);
+    status.ncb_command = 0x7F;
+    EXPECT_EQ(wnetbios::Netbios(&status), NRC_ILLCMD);
+    EXPECT_EQ(wnetbios::Netbios(nullptr), NRC_ILLCMD);
+    EXPECT_EQ(buffer, (std::array<std::uint8_t, 618>{}));
+}
+
+TEST(Netbios, NodeStatusNameAsksNoOneForNonUnicastAddresses)
+{
+    EXPECT_FALSE(wnetbios::NodeStatusName(0));
+    EXPECT_FALSE(wnetbios::NodeStatusName(0xFFFFFFFFu));
+    EXPECT_FALSE(wnetbios::NodeStatusName(0x010000E0u)); // 224.0.0.1
+}
+
+TEST(ForwardLookup, DottedTextFillsItsOctetsInOrder)
+{
+    std::array<std::uint8_t, 4> ip{9, 9, 9, 9};
+    GetIPFromHost("10.0.0.5", ip);
+    EXPECT_EQ(ip, (std::array<std::uint8_t, 4>{10, 0, 0, 5}));
+    GetIPFromHost("192.168.1.254", ip);
+    EXPECT_EQ(ip, (std::array<std::uint8_t, 4>{192, 168, 1, 254}));
+}
+
+TEST(Echo, LoopbackAnswersAndZeroAddressDoesNot)
+{
+    const wicmp::HANDLE echo = wicmp::IcmpCreateFile();
+    if (echo == wicmp::INVALID_HANDLE_VALUE)
+        GTEST_SKIP() << "no echo service here: no ICMP socket allowed and no ping on PATH";
+    alignas(wicmp::ICMP_ECHO_REPLY) std::uint8_t reply[128] = {};
+    const std::uint32_t loopback = 0x0100007Fu; // 127.0.0.1, first octet first
+    ASSERT_EQ(wicmp::IcmpSendEcho(echo, loopback, nullptr, 0, nullptr, reply, sizeof reply, 1000), 1u);
+    wicmp::ICMP_ECHO_REPLY stored{};
+    std::memcpy(&stored, reply, sizeof stored);
+    EXPECT_EQ(stored.Address, loopback);
+    EXPECT_EQ(stored.Status, wicmp::IP_SUCCESS);
+    EXPECT_EQ(stored.DataSize, 0u);
+
+    // Linux delivers 0.0.0.0 to the local host, which would answer for every name that does not exist.
+    EXPECT_EQ(wicmp::IcmpSendEcho(echo, 0, nullptr, 0, nullptr, reply, sizeof reply, 1000), 0u);
+    // One reply record, the request data and 8 bytes must fit.
+    EXPECT_EQ(wicmp::IcmpSendEcho(echo, loopback, nullptr, 0, nullptr, reply, sizeof(wicmp::ICMP_ECHO_REPLY) + 7,
+                                  1000),
+              0u);
+    EXPECT_TRUE(wicmp::IcmpCloseHandle(echo));
+
+    EXPECT_TRUE(PingHost("127.0.0.1"));
+    EXPECT_FALSE(PingHost("0.0.0.0"));
+}
