@@ -50,7 +50,7 @@ struct Host {
   // address in the scanner, so one namespace stands in for thousands of hosts without an ARP entry
   // each. A NoNetbios host refuses on all of them; a Responder answers on each from the queried
   // address, with the name <first 7 of netbiosName>-<third octet>-<fourth octet> on the extra ones.
-  std::vector<std::string> ranges;
+  std::vector<std::string> ranges{};
 };
 
 struct Layout {
