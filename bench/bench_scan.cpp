@@ -1,5 +1,6 @@
-// Quick scans of a /24 in a lab of its own, through the real window, beside their floor and beside
-// nbtscan on the same hosts in the same run.
+// Scans in a lab of their own, through the real window: Quick scans of a /24 beside their floor and
+// beside nbtscan on the same hosts in the same run, and a Thorough scan of silent addresses beside
+// its floor.
 //
 // The lab: the scanner at 198.18.0.1/24; one host answers node status on 198.18.0.100 and on the
 // 100 addresses 198.18.0.128 to .227 at once (local routes, answers from the address asked); the
@@ -11,8 +12,11 @@
 // just before with a socket of our own), the overhead per address, the CPU time of the process
 // (both threads) per address, and the time until every answering host is listed. Then nbtscan
 // on 198.18.0.0/24: the time until each host is listed, and whether both list the same hosts.
+// Then the Quick walk over 254 addresses that are silent by route (no ARP), for the walk's own
+// overhead. Last, a Thorough scan of 100 silent addresses (198.19.0.0/16 is routed to a device that drops
+// everything): the time per address beside the echo probe's 10 ms time-out.
 //
-//   bench_quickscan        (as root; builds and removes its lab)
+//   bench_scan        (as root; builds and removes its lab)
 #include "lab.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
@@ -55,6 +59,7 @@ lab::Layout Network()
     layout.scannerAddrs = {"198.18.0.1/24"};
     layout.hosts = {{lab::Host::Kind::Responder, "198.18.0.100", "BENCH", "BENCHWG", {0x02, 0, 0, 0, 0x01, 0x00}, 0,
                      {"198.18.0.128/26", "198.18.0.192/27", "198.18.0.224/30"}}};
+    layout.silentRoutes = {"198.19.0.0/16"};
     return layout;
 }
 
@@ -110,7 +115,8 @@ struct ScanResult {
     std::set<std::string> named;
 };
 
-ScanResult Scan(Tfrmmain& window, int wait, const std::set<std::string>& answering)
+ScanResult Scan(Tfrmmain& window, bool thorough, const QString& start, const QString& end, int wait,
+                const std::set<std::string>& answering)
 {
     ScanResult r;
     QElapsedTimer clock;
@@ -120,24 +126,26 @@ ScanResult Scan(Tfrmmain& window, int wait, const std::set<std::string>& answeri
         if (pending.erase(addr) != 0 && pending.empty())
             r.allListedMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     });
-    window.ComboBox1->setEditText(QStringLiteral("198.18.0.1"));
-    window.Edit2->setText(QStringLiteral("198.18.0.255"));
+    window.ComboBox1->setEditText(start);
+    window.Edit2->setText(end);
     window.SpinEdit1->SetValue(wait);
-    window.rbQuick->setChecked(true);
+    window.rbThorough->setChecked(thorough);
     const double cpu0 = CpuSeconds();
     clock.start();
     window.ToolButton1Click();
-    // A plain event loop, as the program runs it: nothing here may spin and eat the CPU it measures.
+    // A plain event loop, as the program runs it, with no timer of ours: the walk ends with its
+    // last step, which clears the current address.
     QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!window.ScanRunning())
+    auto cleared = QObject::connect(window.Edit4, &QLineEdit::textChanged, [&](const QString& text) {
+        if (text.isEmpty())
             loop.quit();
     });
-    poll.start(2);
     loop.exec();
     r.walkMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     r.cpuS = CpuSeconds() - cpu0;
+    QObject::disconnect(cleared);
+    while (window.ScanRunning())
+        Pump(1);
     Pump(1500); // late answers of a walk that did not wait
     QObject::disconnect(conn);
     for (int i = 0; i < window.Results()->Count(); ++i) {
@@ -221,6 +229,9 @@ int Body(int argc, char** argv)
     window.show();
     Pump(300);
 
+    const double idle0 = CpuSeconds();
+    Pump(2000);
+    std::printf("at rest: CPU %.1f ms per second\n", (CpuSeconds() - idle0) * 1000.0 / 2.0);
     std::printf("Quick scan of 198.18.0.1 to 198.18.0.255: 254 addresses, %zu answer (%zu with a name table, the "
                 "scanner's own address with port unreachable), %zu silent\n",
                 answering.size(), answering.size() - 1, 254 - answering.size());
@@ -229,7 +240,7 @@ int Body(int argc, char** argv)
         for (const auto& a : answering)
             rtt += RoundTripMs(a);
         const double floorMs = static_cast<double>(254 - answering.size()) * wait + rtt;
-        const ScanResult r = Scan(window, wait, answering);
+        const ScanResult r = Scan(window, false, QStringLiteral("198.18.0.1"), QStringLiteral("198.18.0.255"), wait, answering);
         std::printf("TimeOut %3d: walk %.1f ms, floor %.1f ms (%zu silent x %d ms + %.1f ms of round trips), "
                     "overhead %.3f ms per address; CPU %.3f ms per address; every answering host listed after %.1f ms\n",
                     wait, r.walkMs, floorMs, 254 - answering.size(), wait, rtt, (r.walkMs - floorMs) / 254.0,
@@ -248,6 +259,20 @@ int Body(int argc, char** argv)
             }
         }
     }
+
+    // The same walk over addresses that are silent by route (no ARP): the walk's own overhead.
+    for (const int wait : {10, 0}) {
+        const ScanResult q = Scan(window, false, QStringLiteral("198.19.1.1"), QStringLiteral("198.19.1.255"), wait, {});
+        std::printf("TimeOut %3d over 254 addresses silent by route: walk %.1f ms, floor %d ms, overhead %.3f ms per "
+                    "address; CPU %.3f ms per address\n",
+                    wait, q.walkMs, 254 * wait, (q.walkMs - 254.0 * wait) / 254.0, q.cpuS * 1000.0 / 254.0);
+    }
+
+    const int silent = 100;
+    const ScanResult t = Scan(window, true, QStringLiteral("198.19.0.1"), QStringLiteral("198.19.0.101"), 100, {});
+    std::printf("Thorough scan of %d silent addresses: %.2f ms per address (floor 10 ms, the echo time-out), "
+                "CPU %.3f ms per address, rows %zu\n",
+                silent, t.walkMs / silent, t.cpuS * 1000.0 / silent, t.listed.size());
     window.close();
     frmPing = nullptr;
     frmIPinfo = nullptr;
