@@ -77,6 +77,25 @@ TEST_F(Walk, AcrossTheThirdOctetBlocksWithNoWaitTheTableAndLogHoldEveryAnswer)
     EXPECT_EQ(window->Edit4->text(), "");
 }
 
+TEST_F(Walk, AWalkThroughThousandsOfSilentAddressesOnTheLinkWithNoWaitSendsEveryQuery)
+{
+    // Every query waits in the kernel for an ARP answer that never comes, thousands at once.
+    const int blocks = static_cast<int>(Scaled(20, 4));
+    const long long probed = blocks * 255LL;
+    testsupport::MessageBoxCatcher boxes;
+    const unsigned long long sentBefore = UdpOutDatagrams();
+    QElapsedTimer clock;
+    clock.start();
+    StartQuick("198.18.1.1", QStringLiteral("198.18.%1.1").arg(blocks + 1), "0");
+    ASSERT_TRUE(WaitForScanEnd(120s));
+    std::printf("walk: %lld silent addresses on the link in %.2f s\n", probed,
+                static_cast<double>(clock.elapsed()) / 1000.0);
+    EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join(", ").toStdString();
+    EXPECT_EQ(UdpOutDatagrams() - sentBefore, static_cast<unsigned long long>(probed));
+    Settle(300ms, 5s);
+    EXPECT_EQ(Rows().Count(), 0);
+}
+
 } // namespace
 } // namespace loadtest
 
