@@ -80,7 +80,7 @@ TEST_F(Walk, AcrossTheThirdOctetBlocksWithNoWaitTheTableAndLogHoldEveryAnswer)
 TEST_F(Walk, AWalkThroughThousandsOfSilentAddressesOnTheLinkWithNoWaitSendsEveryQuery)
 {
     // Every query waits in the kernel for an ARP answer that never comes, thousands at once.
-    const int blocks = static_cast<int>(Scaled(20, 4));
+    const int blocks = static_cast<int>(Scaled(20, 8));
     const long long probed = blocks * 255LL;
     testsupport::MessageBoxCatcher boxes;
     const unsigned long long sentBefore = UdpOutDatagrams();
