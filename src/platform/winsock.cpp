@@ -255,10 +255,16 @@ int sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr_in* to,
         const int err = errno;
         if (err == EINTR)
             continue;
-        if ((err == EAGAIN || err == ENOBUFS) && Clock::now() < deadline) {
+        if (err == EAGAIN && Clock::now() < deadline) {
             // A full send buffer is queries still waiting for ARP; wait for room rather than fail.
             pollfd p{st->fd, POLLOUT, 0};
             ::poll(&p, 1, 50);
+            continue;
+        }
+        if (err == ENOBUFS && Clock::now() < deadline) {
+            // The neighbour table is full of addresses still waiting for ARP. The socket stays
+            // writable meanwhile, so waiting for POLLOUT would spin: pause until entries expire.
+            ::poll(nullptr, 0, 1);
             continue;
         }
         // The pending report of an earlier ICMP error was consumed by this failed send and the

@@ -290,6 +290,10 @@ std::vector<std::string> UpArgs(const Layout& layout, const std::string& id, std
         break;
     }
     a.insert(a.end(), {"--host", v});
+    for (const std::string& r : h.ranges) {
+      if (HasCommaOrNewline(r)) *bad = "host range with a comma or newline: " + r;
+      a.insert(a.end(), {"--host-range", std::to_string(&h - layout.hosts.data()) + "," + r});
+    }
   }
   for (const auto& [addr, name] : layout.hostsFile) {
     if (HasCommaOrNewline(addr) || name.find('\n') != std::string::npos) *bad = "bad hostsFile entry: " + addr;

@@ -46,6 +46,11 @@ struct Host {
   std::array<unsigned char, 6> mac{};  // Responder only: reported as UNIT_ID and set on the host's eth0
                                        // (unless multicast, all zero, or already used by another host)
   int extraNames = 0;                  // Responder only: this many more unique names EXTRA000<00>... (0..252)
+  // Further addresses the host holds, as CIDRs: local routes in the host, and routes via the host's
+  // address in the scanner, so one namespace stands in for thousands of hosts without an ARP entry
+  // each. A NoNetbios host refuses on all of them; a Responder answers on each from the queried
+  // address, with the name <first 7 of netbiosName>-<third octet>-<fourth octet> on the extra ones.
+  std::vector<std::string> ranges{};
 };
 
 struct Layout {

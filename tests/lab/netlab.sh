@@ -21,6 +21,9 @@
 #                          nmbd (NAME,WORKGROUP), nonetbios, or responder (NAME,WORKGROUP,
 #                          MAC, optional EXTRA = --extra-names-count). P defaults to the
 #                          prefix length of the first scanner address.
+#   --host-range I,CIDR    repeatable: host I (0-based, in --host order) holds CIDR too: a
+#                          local route in the host, a route via the host's address in the
+#                          scanner. A responder host then answers on every such address.
 #   --hosts-entry ADDR,NAME   a line for the scanner's hosts file (after 127.0.0.1 localhost)
 #   --dns unreachable|silent  resolv.conf for the scanner: unreachable names 198.19.255.54
 #                          (an "unreachable" route: lookups fail at once); silent names
@@ -32,7 +35,8 @@
 #   --wait-seconds S       how long to wait for nmbd/responder peers to answer (default 20)
 #
 # Every host namespace has lo up, eth0 (veth to the bridge) with its address,
-# net.ipv4.icmp_ratelimit=0 and no default route; the scanner has none either.
+# net.ipv4.icmp_ratelimit=0 and icmp_ratemask=0 (every probe is answered, however
+# fast they come) and no default route; the scanner has none either.
 # Nothing can leave the lab. Needs root, bash, iproute2 (ip), coreutils and, for
 # nmbd hosts, Samba's nmbd.
 set -u -o pipefail
@@ -149,7 +153,7 @@ do_gc() {
 
 # ---------------------------------------------------------------- up
 ID='' LOOPBACK_ONLY=0 DNS=unreachable RESPONDER='' WAIT_S=20
-SADDRS=() HOSTS=() HOSTS_ENTRIES=() SILENT_ROUTES=()
+SADDRS=() HOSTS=() HOSTS_ENTRIES=() SILENT_ROUTES=() HOST_RANGES=()
 
 fail() {
   say "up: $*"
@@ -228,7 +232,11 @@ do_up() {
     ((${#SILENT_ROUTES[@]} == 0)) && [[ $DNS != silent ]] ||
       { say "up: --scanner-loopback-only takes no silent routes and no silent DNS"; exit 2; }
   fi
-  local nmbd_needed=0 h
+  local nmbd_needed=0 h r
+  for r in "${HOST_RANGES[@]+"${HOST_RANGES[@]}"}"; do
+    [[ $r =~ ^([0-9]+),([0-9.]+)/([0-9]+)$ ]] && ((BASH_REMATCH[1] < ${#HOSTS[@]})) && is_ipv4 "${BASH_REMATCH[2]}" ||
+      { say "up: bad --host-range '$r' (want I,A.B.C.D/P with I a host index)"; exit 2; }
+  done
   for h in "${HOSTS[@]+"${HOSTS[@]}"}"; do
     case ${h%%,*} in
       nmbd) nmbd_needed=1 ;;
@@ -302,6 +310,11 @@ route add $SILENT_DNS/32 dev sil0"
   fi
   [[ $DNS == unreachable ]] && sb+="
 route add unreachable $UNREACHABLE_DNS/32"
+  for r in "${HOST_RANGES[@]+"${HOST_RANGES[@]}"}"; do
+    i=${r%%,*}
+    sb+="
+route add ${r#*,} via ${addrs[i]%/*}"
+  done
   x ip -n "$S" -batch - <<<"$sb"
 
   {
@@ -318,7 +331,8 @@ route add unreachable $UNREACHABLE_DNS/32"
   # Host namespaces: address, then the host's program (nmbd, responder or none),
   # started by a shell that first sets icmp_ratelimit=0 in the namespace.
   local hn hd pid used=" " waits=() hb lmac
-  local setup='echo 0 >/proc/sys/net/ipv4/icmp_ratelimit || exit 111; [ $# -eq 0 ] || exec "$@"'
+  local setup='echo 0 >/proc/sys/net/ipv4/icmp_ratelimit && echo 0 >/proc/sys/net/ipv4/icmp_ratemask || exit 111
+[ $# -eq 0 ] || exec "$@"'
   for i in "${!kinds[@]}"; do
     kind=${kinds[i]} addr=${addrs[i]} name=${names[i]} wg=${wgs[i]} mac=${macs[i]} extra=${extras[i]}
     hn="$NS-h$i"
@@ -339,6 +353,13 @@ link set eth0 address $lmac"
     hb+="
 addr add $addr brd + dev eth0
 link set eth0 up"
+    local ranged=0
+    for r in "${HOST_RANGES[@]+"${HOST_RANGES[@]}"}"; do
+      [[ ${r%%,*} == "$i" ]] || continue
+      ranged=1
+      hb+="
+route add local ${r#*,} dev lo"
+    done
     x ip -n "$hn" -batch - <<<"$hb"
     pid=
     case $kind in
@@ -353,6 +374,7 @@ link set eth0 up"
       responder)
         local args=(--addr "${addr%/*}" --name "$name" --workgroup "$wg" --mac "$mac")
         [[ -n $extra ]] && args+=(--extra-names-count "$extra")
+        ((ranged)) && args+=(--any-addr)
         ip netns exec "$hn" sh -c "$setup" sh "$RESPONDER" "${args[@]}" </dev/null >"$hd/responder.log" 2>&1 &
         pid=$!
         waits+=("$i,$pid,${addr%/*},$name,$hd/responder.log")
@@ -401,6 +423,7 @@ while (($#)); do
     --hosts-entry) HOSTS_ENTRIES+=("${2:-}"); shift ;;
     --dns) DNS=${2:-}; shift ;;
     --silent-route) SILENT_ROUTES+=("${2:-}"); shift ;;
+    --host-range) HOST_RANGES+=("${2:-}"); shift ;;
     --responder) RESPONDER=${2:-}; shift ;;
     --wait-seconds) WAIT_S=${2:-}; shift ;;
     *) say "unknown argument '$1'"; exit 2 ;;

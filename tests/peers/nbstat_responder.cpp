@@ -14,6 +14,10 @@
 //     case-insensitive) with a positive NAME QUERY RESPONSE carrying A.
 // Replies only ever go to the requester's address and port. Exits on SIGTERM
 // or SIGINT.
+// With --any-addr it binds 0.0.0.0:137 instead and answers node status requests
+// to every address of its namespace (its own and those of local routes), from the
+// address that was asked; an address other than A is named
+// <first 7 of N>-<third octet>-<fourth octet>, so each stands for a host of its own.
 //
 // Probe mode (used by tests/lab/netlab.sh to wait until a peer answers):
 //   nbstat_responder --probe A [--expect NAME] [--timeout-ms T]
@@ -66,6 +70,7 @@ struct Options {
   std::array<unsigned char, 6> mac{};
   bool haveMac = false;
   int extraNames = 0;
+  bool anyAddr = false;
   std::string probeAddr;
   std::string expect;
   int timeoutMs = 20000;
@@ -75,7 +80,7 @@ struct Options {
   std::fprintf(stderr,
                "nbstat_responder: %s\n"
                "usage: nbstat_responder --addr A --name N --workgroup W --mac XX:XX:XX:XX:XX:XX"
-               " [--extra-names-count K]\n"
+               " [--extra-names-count K] [--any-addr]\n"
                "       nbstat_responder --probe A [--expect NAME] [--timeout-ms T]\n",
                why);
   std::exit(2);
@@ -247,6 +252,17 @@ bool BroadcastOf(in_addr addr, in_addr& bcast) {
   return found;
 }
 
+// The table of another address of the namespace: the same names, the first two renamed
+// after that address.
+std::vector<NameEntry> NamesFor(const std::vector<NameEntry>& names, in_addr asked) {
+  std::vector<NameEntry> r = names;
+  const auto* b = reinterpret_cast<const unsigned char*>(&asked.s_addr);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.7s-%u-%u", names[0].name.c_str(), b[2], b[3]);
+  r[0].name = r[1].name = buf;
+  return r;
+}
+
 int RunResponder(const Options& o) {
   in_addr addr{};
   if (::inet_pton(AF_INET, o.addr.c_str(), &addr) != 1) Usage("bad --addr");
@@ -275,14 +291,23 @@ int RunResponder(const Options& o) {
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGINT, &sa, nullptr);
 
-  int ufd = BoundSocket(addr, 137);
+  in_addr any{};
+  any.s_addr = htonl(INADDR_ANY);
+  int ufd = BoundSocket(o.anyAddr ? any : addr, 137);
   if (ufd < 0) {
-    std::fprintf(stderr, "nbstat_responder: bind %s:137: %s\n", o.addr.c_str(), std::strerror(errno));
+    std::fprintf(stderr, "nbstat_responder: bind %s:137: %s\n", o.anyAddr ? "0.0.0.0" : o.addr.c_str(),
+                 std::strerror(errno));
+    return 1;
+  }
+  int one = 1;
+  if (o.anyAddr && ::setsockopt(ufd, IPPROTO_IP, IP_PKTINFO, &one, sizeof one) != 0) {
+    std::perror("nbstat_responder: IP_PKTINFO");
     return 1;
   }
   int bfd = -1;
   in_addr bcast{};
-  if (BroadcastOf(addr, bcast)) {
+  const bool haveBcast = BroadcastOf(addr, bcast);
+  if (haveBcast && !o.anyAddr) {
     bfd = BoundSocket(bcast, 137);
     if (bfd < 0)
       std::fprintf(stderr, "nbstat_responder: warning: bind broadcast %s:137: %s\n", inet_ntoa(bcast),
@@ -302,11 +327,30 @@ int RunResponder(const Options& o) {
     }
     for (int k = 0; k < 2; ++k) {
       if (fds[k].fd < 0 || !(fds[k].revents & POLLIN)) continue;
-      const bool viaBroadcast = k == 1;
+      bool viaBroadcast = k == 1;
       sockaddr_in from{};
-      socklen_t flen = sizeof from;
-      ssize_t n = ::recvfrom(fds[k].fd, buf, sizeof buf, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &flen);
-      if (n <= 0 || flen < sizeof from || from.sin_family != AF_INET || from.sin_port == 0) continue;
+      iovec iov{buf, sizeof buf};
+      alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+      msghdr msg{};
+      msg.msg_name = &from;
+      msg.msg_namelen = sizeof from;
+      msg.msg_iov = &iov;
+      msg.msg_iovlen = 1;
+      msg.msg_control = control;
+      msg.msg_controllen = sizeof control;
+      ssize_t n = ::recvmsg(fds[k].fd, &msg, MSG_DONTWAIT);
+      if (n <= 0 || msg.msg_namelen < sizeof from || from.sin_family != AF_INET || from.sin_port == 0) continue;
+      // The address that was asked: A, or with --any-addr whichever local address it was.
+      in_addr asked = addr;
+      for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
+        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+          in_pktinfo pi{};
+          std::memcpy(&pi, CMSG_DATA(c), sizeof pi);
+          asked = pi.ipi_addr;
+          if (asked.s_addr == htonl(INADDR_BROADCAST) || (haveBcast && asked.s_addr == bcast.s_addr))
+            viaBroadcast = true;
+        }
+      }
       Question q;
       if (!ParseQuestion(buf, static_cast<std::size_t>(n), q)) continue;
       if ((q.flags & 0x8000) != 0) continue;         // a response: never answer those
@@ -314,7 +358,7 @@ int RunResponder(const Options& o) {
       if (q.qclass != kClassIn) continue;
       std::vector<unsigned char> reply;
       if (q.qtype == kTypeNbstat && !viaBroadcast) {
-        reply = NodeStatusResponse(q, names, o.mac);
+        reply = NodeStatusResponse(q, asked.s_addr == addr.s_addr ? names : NamesFor(names, asked), o.mac);
       } else if (q.qtype == kTypeNb) {
         std::array<unsigned char, 16> asked;
         if (!DecodeFirstLevel(q.rawName, asked)) continue;
@@ -326,8 +370,27 @@ int RunResponder(const Options& o) {
       } else {
         continue;
       }
-      // Always answer from the unicast socket (source A:137), to the requester only.
-      ::sendto(ufd, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from), sizeof from);
+      // Always answer from the unicast socket, from the address asked (A unless --any-addr), to
+      // the requester only.
+      iovec out{reply.data(), reply.size()};
+      alignas(cmsghdr) char outControl[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+      msghdr answer{};
+      answer.msg_name = &from;
+      answer.msg_namelen = sizeof from;
+      answer.msg_iov = &out;
+      answer.msg_iovlen = 1;
+      if (o.anyAddr) {
+        answer.msg_control = outControl;
+        answer.msg_controllen = sizeof outControl;
+        cmsghdr* c = CMSG_FIRSTHDR(&answer);
+        c->cmsg_level = IPPROTO_IP;
+        c->cmsg_type = IP_PKTINFO;
+        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        in_pktinfo pi{};
+        pi.ipi_spec_dst = asked;
+        std::memcpy(CMSG_DATA(c), &pi, sizeof pi);
+      }
+      ::sendmsg(ufd, &answer, 0);
     }
   }
   ::close(ufd);
@@ -451,6 +514,7 @@ int main(int argc, char** argv) {
       if (!ParseMac(value(), o.mac)) Usage("bad --mac");
       o.haveMac = true;
     } else if (a == "--extra-names-count") o.extraNames = std::atoi(value().c_str());
+    else if (a == "--any-addr") o.anyAddr = true;
     else if (a == "--probe") o.probeAddr = value();
     else if (a == "--expect") o.expect = value();
     else if (a == "--timeout-ms") o.timeoutMs = std::atoi(value().c_str());

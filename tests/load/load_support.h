@@ -1,0 +1,230 @@
+#pragma once
+// What the load tests share: the real main window in the lab's scanner namespace, the size of a
+// run (smaller under a sanitizer, which slows every datagram tenfold), the kernel's own count of
+// what reached port 6767, and the lateness of the event loop while a test loads it.
+
+#include "lab.h"
+#include "support/ui_helpers.h"
+#include "ui/Unit2.h"
+#include "ui/Unit3.h"
+#include "ui/frmmain.h"
+#include "ui/loglistbox.h"
+#include "ui/spinedit.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace loadtest {
+
+using namespace std::chrono_literals;
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+inline constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+#else
+inline constexpr bool kSanitized = false;
+#endif
+
+// The share of the full run that this build makes: NODEWICK_LOAD_SCALE (0 to 1) when set, else 1,
+// or 0.2 under a sanitizer so that each executable stays within a few minutes there too.
+inline double Scale()
+{
+    if (const char* s = std::getenv("NODEWICK_LOAD_SCALE")) {
+        const double v = std::atof(s);
+        if (v > 0 && v <= 1)
+            return v;
+    }
+    return kSanitized ? 0.2 : 1.0;
+}
+
+inline long long Scaled(long long full, long long least = 1)
+{
+    return std::max(least, static_cast<long long>(static_cast<double>(full) * Scale()));
+}
+
+// The kernel's view of the UDP socket bound to a local port in this namespace (/proc/net/udp).
+struct SocketCounters {
+    bool found = false;
+    int sockets = 0;            // how many sockets hold the port
+    unsigned long rxQueue = 0;  // bytes waiting to be read
+    unsigned long drops = 0;    // datagrams dropped, most often for a full receive buffer
+    unsigned long inode = 0;
+};
+
+inline SocketCounters ReadSocket(unsigned port)
+{
+    SocketCounters c;
+    std::ifstream in("/proc/net/udp");
+    std::string line;
+    std::getline(in, line); // header
+    while (std::getline(in, line)) {
+        std::istringstream f(line);
+        std::string sl, local, remote, st, queues, tr, retrnsmt, uid, timeout, inode, ref, pointer, drops;
+        f >> sl >> local >> remote >> st >> queues >> tr >> retrnsmt >> uid >> timeout >> inode >> ref >> pointer >> drops;
+        const auto colon = local.find(':');
+        if (colon == std::string::npos || std::stoul(local.substr(colon + 1), nullptr, 16) != port)
+            continue;
+        ++c.sockets;
+        c.found = true;
+        c.rxQueue = std::stoul(queues.substr(queues.find(':') + 1), nullptr, 16);
+        c.drops = std::stoul(drops);
+        c.inode = std::stoul(inode);
+    }
+    return c;
+}
+
+// UDP datagrams this namespace has sent (/proc/net/snmp): in the scanner namespace, only the
+// window's queries.
+inline unsigned long long UdpOutDatagrams()
+{
+    std::ifstream in("/proc/net/snmp");
+    std::string header;
+    std::string values;
+    while (std::getline(in, header) && std::getline(in, values)) {
+        if (header.rfind("Udp:", 0) != 0)
+            continue;
+        std::istringstream names(header);
+        std::istringstream numbers(values);
+        std::string name;
+        std::string number;
+        while (names >> name && numbers >> number)
+            if (name == "OutDatagrams")
+                return std::stoull(number);
+    }
+    return 0;
+}
+
+// How late a 10 ms timer fires while the event loop is loaded: the window's responsiveness.
+class EventLoopLatency {
+public:
+    EventLoopLatency()
+    {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const double ms = static_cast<double>(clock_.nsecsElapsed()) / 1e6;
+            lateness_.push_back(std::max(0.0, ms - 10.0));
+            clock_.restart();
+        });
+        clock_.start();
+        timer_.start();
+    }
+    void Stop() { timer_.stop(); }
+    double MaxMs() const { return lateness_.empty() ? 0 : *std::max_element(lateness_.begin(), lateness_.end()); }
+    std::string Summary() const
+    {
+        if (lateness_.empty())
+            return "no timer events";
+        std::vector<double> s = lateness_;
+        std::sort(s.begin(), s.end());
+        double sum = 0;
+        for (const double v : s)
+            sum += v;
+        char buf[200];
+        std::snprintf(buf, sizeof buf, "%zu ticks of 10 ms, late by: mean %.2f ms, median %.2f ms, 99th %.2f ms, max %.2f ms",
+                      s.size(), sum / static_cast<double>(s.size()), s[s.size() / 2], s[s.size() * 99 / 100], s.back());
+        return buf;
+    }
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    std::vector<double> lateness_;
+};
+
+// The real main window with its dialogs, shown as the program shows it, in the scanner namespace.
+class WindowInLab : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        LAB_REQUIRED();
+        window = std::make_unique<Tfrmmain>();
+        frmPing = new TfrmPing(window.get());
+        frmIPinfo = new TfrmIPinfo(window.get());
+        window->show();
+        ASSERT_TRUE(testsupport::WaitUntil([&] { return window->isVisible(); }, 5s));
+    }
+    void TearDown() override
+    {
+        if (window) {
+            window->close();
+            frmPing = nullptr;
+            frmIPinfo = nullptr;
+            window.reset();
+        }
+    }
+
+    ResultsModel& Rows() const { return *window->Results(); }
+    LogListBox& Log() const { return *window->ListBox1; }
+
+    void StartQuick(const QString& start, const QString& end, const QString& wait)
+    {
+        window->ComboBox1->setEditText(start);
+        window->Edit2->setText(end);
+        window->SpinEdit1->SetText(wait);
+        window->rbQuick->setChecked(true);
+        window->ToolButton1Click();
+    }
+
+    // Runs the event loop as the program does, without the pauses of a polling wait, which would
+    // hold back every step the worker hands to the UI thread.
+    bool RunUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit)
+    {
+        QEventLoop loop;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (pred())
+                loop.quit();
+        });
+        QTimer::singleShot(limit, &loop, &QEventLoop::quit);
+        poll.start(2);
+        if (!pred())
+            loop.exec();
+        return pred();
+    }
+
+    bool WaitForScanEnd(std::chrono::milliseconds limit)
+    {
+        return RunUntil([&] { return !window->ScanRunning(); }, limit);
+    }
+
+    // Runs the event loop until the row count has stayed put for `quiet`.
+    void Settle(std::chrono::milliseconds quiet, std::chrono::milliseconds limit)
+    {
+        QElapsedTimer total;
+        total.start();
+        int last = -1;
+        while (total.elapsed() < limit.count()) {
+            last = Rows().Count();
+            RunUntil([] { return false; }, quiet);
+            if (Rows().Count() == last)
+                return;
+        }
+    }
+
+    std::unique_ptr<Tfrmmain> window;
+};
+
+} // namespace loadtest

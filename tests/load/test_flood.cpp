@@ -1,0 +1,302 @@
+// Port 6767 under a flood and under hostile datagrams, through the real window in the lab.
+#include "load_support.h"
+#include "nbstat_samples.h"
+
+#include <QApplication>
+
+#include <arpa/inet.h>
+#include <iconv.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <climits>
+#include <cstring>
+#include <map>
+#include <thread>
+
+#ifndef NODEWICK_FLOOD_SENDER
+#error "NODEWICK_FLOOD_SENDER must name the flood_sender binary"
+#endif
+
+namespace loadtest {
+namespace {
+
+
+constexpr std::size_t kFloodHost = 0;
+constexpr const char* kFloodSource = "198.18.0.20";
+constexpr const char* kScanner = "198.18.0.1";
+
+// .20 floods; .30 answers for 198.19.4.0/30, the end of a walk whose other addresses are silent.
+lab::Layout Network()
+{
+    lab::Layout layout;
+    layout.scannerAddrs = {"198.18.0.1/24"};
+    layout.hosts = {
+        {lab::Host::Kind::NoNetbios, kFloodSource, "", "", {}, 0, {}},
+        {lab::Host::Kind::Responder, "198.18.0.30", "ENDHOST", "ENDWG", {0x02, 0, 0, 0, 0, 0x30}, 0, {"198.19.4.0/30"}},
+    };
+    layout.silentRoutes = {"198.19.0.0/16"};
+    return layout;
+}
+
+class Flood : public WindowInLab {};
+
+TEST_F(Flood, EveryDatagramOfAFloodDuringAQuickScanGivesItsRowAndTheScanGoesOn)
+{
+    const long long count = Scaled(100000, 400) / 4 * 4;
+    const long long rate = kSanitized ? 2000 : 10000;
+    ASSERT_EQ(ReadSocket(6767).sockets, 1);
+
+    // 1020 silent addresses at 10 ms, then the one host that answers at the end of the walk.
+    StartQuick("198.19.0.1", "198.19.4.2", "10");
+    EventLoopLatency latency;
+    std::atomic<int> senderStatus{INT_MIN};
+    const int senderLimitMs = static_cast<int>(count * 1000 / rate) * 3 + 30000;
+    std::thread sender([&] {
+        senderStatus = lab::RunInHost(kFloodHost,
+                                      {NODEWICK_FLOOD_SENDER, "--to", kScanner, "--count", std::to_string(count),
+                                       "--rate", std::to_string(rate)},
+                                      senderLimitMs);
+    });
+    RunUntil([&] { return senderStatus.load() != INT_MIN; }, std::chrono::milliseconds(senderLimitMs + 5000));
+    sender.join();
+    ASSERT_EQ(senderStatus.load(), 0) << "the flood sender failed";
+
+    // Whatever the socket still holds is read; then every datagram the kernel did not drop has its row.
+    const auto floodRows = [&] {
+        int n = 0;
+        for (int i = 0; i < Rows().Count(); ++i)
+            n += Rows().Caption(i) == kFloodSource;
+        return n;
+    };
+    ASSERT_TRUE(RunUntil([] { return ReadSocket(6767).rxQueue == 0; }, 120s));
+    Settle(300ms, 30s);
+    latency.Stop();
+    const SocketCounters socket = ReadSocket(6767);
+    const long long received = count - static_cast<long long>(socket.drops);
+    std::printf("flood: %lld datagrams at %lld/s, %lu dropped by the kernel (receive buffer full), %d rows\n", count,
+                rate, socket.drops, floodRows());
+    std::printf("event loop during the flood: %s\n", latency.Summary().c_str());
+    EXPECT_EQ(floodRows(), received);
+    EXPECT_LT(latency.MaxMs(), 2000.0);
+
+    // The walk went on to its end: the last address answered, and the current address is cleared.
+    ASSERT_TRUE(WaitForScanEnd(120s));
+    const auto endRow = [&] {
+        for (int i = 0; i < Rows().Count(); ++i)
+            if (Rows().Caption(i) == "198.19.4.1")
+                return i;
+        return -1;
+    };
+    ASSERT_TRUE(RunUntil([&] { return endRow() >= 0; }, 10s));
+    EXPECT_EQ(Rows().Cell(endRow(), 1), "ENDHOST-4-1    ");
+    EXPECT_EQ(window->Edit4->text(), "");
+
+    // Rows by kind, and the log blocks that each kind gives: a well-formed reply its six lines, a
+    // truncated table the name that fits and the separator, the count of 255 its two names and the
+    // separator, garbage the "IP: " line alone.
+    std::map<QString, int> kinds;
+    long long expectedLines = 0;
+    for (int i = 0; i < Rows().Count(); ++i) {
+        const QString host = Rows().Cell(i, 1).trimmed();
+        if (Rows().Caption(i) != kFloodSource) {
+            expectedLines += 6;
+            continue;
+        }
+        ++kinds[host];
+        expectedLines += host == "WELLFORMED" ? 6 : host == "TRUNCATED" ? 3 : host == "COUNT255" ? 4 : 1;
+        const std::optional<int> anchor = Rows().LogAnchor(i);
+        ASSERT_TRUE(anchor.has_value());
+        ASSERT_EQ(Log().Line(*anchor - 1), QStringLiteral("IP: ") + kFloodSource) << "row " << i;
+    }
+    EXPECT_EQ(kinds.size(), 4u);
+    for (const auto& [host, n] : kinds) {
+        EXPECT_LE(n, count / 4) << host.toStdString();
+        EXPECT_GE(n, count / 4 - static_cast<long long>(socket.drops)) << host.toStdString();
+    }
+    EXPECT_EQ(Log().Count(), expectedLines);
+}
+
+// A UDP socket on the scanner's own address that sends straight to port 6767.
+class Sender {
+public:
+    Sender()
+    {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        int size = 4 << 20;
+        ::setsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+        to_.sin_family = AF_INET;
+        to_.sin_port = htons(6767);
+        ::inet_pton(AF_INET, kScanner, &to_.sin_addr);
+    }
+    ~Sender() { ::close(fd_); }
+    Sender(const Sender&) = delete;
+    Sender& operator=(const Sender&) = delete;
+    bool Send(const std::vector<std::uint8_t>& d) const
+    {
+        return ::sendto(fd_, d.data(), d.size(), 0, reinterpret_cast<const sockaddr*>(&to_), sizeof to_)
+            == static_cast<ssize_t>(d.size());
+    }
+
+private:
+    int fd_ = -1;
+    sockaddr_in to_{};
+};
+
+// Windows-1252 through the C library's converter; the five bytes it leaves unassigned are kept as
+// the C1 code points of the same value.
+QString Cp1252(const std::string& bytes)
+{
+    QString out;
+    iconv_t cd = iconv_open("UTF-16LE", "CP1252");
+    for (const char c : bytes) {
+        char in[1] = {c};
+        char16_t u = 0;
+        char* inp = in;
+        char* outp = reinterpret_cast<char*>(&u);
+        std::size_t inLeft = 1;
+        std::size_t outLeft = 2;
+        if (cd == reinterpret_cast<iconv_t>(-1) || iconv(cd, &inp, &inLeft, &outp, &outLeft) == static_cast<std::size_t>(-1))
+            u = static_cast<unsigned char>(c);
+        out.append(QChar(u));
+    }
+    if (cd != reinterpret_cast<iconv_t>(-1))
+        iconv_close(cd);
+    return out;
+}
+
+// What a name's 15 bytes show as: every byte of 0x20 or below a blank.
+QString NameText(const std::string& raw)
+{
+    std::string t = raw;
+    for (char& c : t)
+        if (static_cast<unsigned char>(c) <= 0x20)
+            c = ' ';
+    return Cp1252(t);
+}
+
+class Hostile : public WindowInLab {};
+
+TEST_F(Hostile, DatagramsCutShortAfterFullOnesDecodeOnlyTheBytesReceived)
+{
+    // A 500-byte reply: 24 names, the MAC in its last six bytes. Each cut of it follows the full
+    // datagram, so a read past the received bytes would find the full reply's bytes still there.
+    std::vector<samples::Name> names;
+    for (int k = 0; k < 24; ++k)
+        names.push_back({"HOST" + std::to_string(k), static_cast<std::uint8_t>(k == 23 ? 0x20 : 0x03), false});
+    auto full = samples::Reply(names, {}, -1, false);
+    full.insert(full.end(), {0xDE, 0xAD, 0xBE, 0xEF, 0x00, 0x01});
+    // Five bytes before the answer name move the pattern to 52 and the MAC to bytes 494 to 499.
+    full.insert(full.begin() + 12, 5, 0x00);
+    ASSERT_EQ(full.size(), 500u);
+    const int p = 52;
+
+    struct Cut {
+        int length;
+        int names; // decoded entries
+        bool mac;
+    };
+    const std::vector<Cut> cuts = {{0, 0, false},          {p + 2, 0, false},          {p + 9, 0, false},
+                                   {p + 10, 0, false},     {p + 10 + 17, 0, false},    {p + 10 + 18, 1, false},
+                                   {p + 10 + 18 * 7 + 9, 7, false}, {p + 10 + 18 * 24, 24, false},
+                                   {p + 10 + 18 * 24 + 5, 24, false}, {500, 24, true}};
+    Sender sender;
+    for (const Cut& c : cuts) {
+        ASSERT_TRUE(sender.Send(full));
+        ASSERT_TRUE(sender.Send(std::vector<std::uint8_t>(full.begin(), full.begin() + c.length)));
+    }
+    const int expectedRows = static_cast<int>(cuts.size()) * 2;
+    ASSERT_TRUE(RunUntil([&] { return Rows().Count() == expectedRows; }, 10s)) << Rows().Count();
+
+    // Rows are on top in reverse order of arrival: the cut is above the full datagram it followed.
+    for (std::size_t i = 0; i < cuts.size(); ++i) {
+        const Cut& c = cuts[i];
+        const int row = expectedRows - 2 - 2 * static_cast<int>(i);
+        SCOPED_TRACE("cut at " + std::to_string(c.length));
+        EXPECT_EQ(Rows().Caption(row), kScanner);
+        EXPECT_EQ(Rows().Cell(row, 0), "Found");
+        EXPECT_EQ(Rows().Cell(row, 2), c.mac ? "DE.AD.BE.EF.00.01" : "");
+        EXPECT_EQ(Rows().Cell(row, 1), c.names == 24 ? "HOST23         " : "");
+        const int anchor = *Rows().LogAnchor(row);
+        const int next = row > 0 ? *Rows().LogAnchor(row - 1) - 1 : Log().Count();
+        const int lines = 1 + c.names + (c.mac ? 1 : 0) + (c.names > 0 ? 1 : 0);
+        EXPECT_EQ(next - (anchor - 1), lines);
+        if (c.names > 0) {
+            EXPECT_EQ(Log().Line(anchor - 1 + c.names), QStringLiteral("HOST%1").arg(c.names - 1).leftJustified(15)
+                                                              + (c.names == 24 ? "<20><UNIQUE>" : "<3><UNIQUE>"));
+        }
+    }
+}
+
+TEST_F(Hostile, NamesOfEveryByteValueAndDatagramsOfEverySizeGiveTheirRows)
+{
+    // Eighteen names cover the byte values 0 to 255; suffixes and flags take odd values too.
+    std::vector<samples::Name> names;
+    std::vector<std::string> raw;
+    for (int k = 0; k < 18; ++k) {
+        std::string bytes;
+        for (int j = 0; j < 15; ++j)
+            bytes.push_back(static_cast<char>((k * 15 + j) & 0xFF));
+        raw.push_back(bytes);
+        names.push_back({bytes, static_cast<std::uint8_t>(k * 15), k % 2 == 1});
+    }
+    names[16].suffix = 0x20; // a unique name with suffix 20: the Host Name
+    names[17].suffix = 0x00; // a group name with suffix 00: the WorkGrp/Domain
+    const auto everyByte = samples::Reply(names, {0xFF, 0xFE, 0x80, 0x7F, 0x01, 0x00});
+    ASSERT_LE(everyByte.size(), 500u);
+
+    const auto big = samples::Workstation("BIGHOST", "BIGWG", {1, 2, 3, 4, 5, 6});
+    auto exactly500 = big;
+    exactly500.resize(500, 0xEE);
+    auto over500 = big;
+    over500.resize(501, 0xEE);
+    auto largest = big;
+    largest.resize(65507, 0xEE);
+
+    Sender sender;
+    for (const auto& d : {everyByte, exactly500, over500, largest})
+        ASSERT_TRUE(sender.Send(d));
+    ASSERT_TRUE(RunUntil([&] { return Rows().Count() == 4; }, 10s)) << Rows().Count();
+    Settle(200ms, 5s);
+    ASSERT_EQ(Rows().Count(), 4);
+
+    // Datagrams over 500 bytes fail the read: the address and "Found" only, the "IP: " line only.
+    for (const int row : {0, 1}) {
+        EXPECT_EQ(Rows().Caption(row), kScanner);
+        EXPECT_EQ(Rows().Cell(row, 0), "Found");
+        EXPECT_EQ(Rows().Cell(row, 1), "");
+        EXPECT_EQ(Rows().Cell(row, 2), "");
+    }
+    EXPECT_EQ(*Rows().LogAnchor(0), Log().Count());
+    EXPECT_EQ(*Rows().LogAnchor(1), Log().Count() - 1);
+    EXPECT_EQ(Rows().Cell(2, 1), "BIGHOST        ");
+    EXPECT_EQ(Rows().Cell(2, 2), "01.02.03.04.05.06");
+
+    const int anchor = *Rows().LogAnchor(3);
+    EXPECT_EQ(Log().Line(anchor - 1), QStringLiteral("IP: ") + kScanner);
+    for (int k = 0; k < 18; ++k) {
+        const QString expected = NameText(raw[static_cast<std::size_t>(k)])
+            + QStringLiteral("<%1>").arg(static_cast<int>(names[static_cast<std::size_t>(k)].suffix), 0, 16).toUpper()
+            + (k % 2 == 1 ? "<GROUP>" : "<UNIQUE>");
+        EXPECT_EQ(Log().Line(anchor + k), expected) << "name " << k;
+    }
+    EXPECT_EQ(Rows().Cell(3, 1), NameText(raw[16]));
+    EXPECT_EQ(Rows().Cell(3, 3), NameText(raw[17]));
+    EXPECT_EQ(Rows().Cell(3, 2), "FF.FE.80.7F.01.00");
+    EXPECT_EQ(Log().Line(anchor + 18), "MAC:FF.FE.80.7F.01.00");
+    EXPECT_EQ(Log().Line(anchor + 19), QString(54, QLatin1Char('-')));
+}
+
+} // namespace
+} // namespace loadtest
+
+int main(int argc, char** argv)
+{
+    return lab::Main(loadtest::Network(), argc, argv, [&] {
+        QApplication app(argc, argv);
+        ::testing::InitGoogleTest(&argc, argv);
+        return RUN_ALL_TESTS();
+    });
+}
