@@ -31,6 +31,7 @@
 #include <QProxyStyle>
 #include <QRadioButton>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -370,6 +371,21 @@ void Tfrmmain::BuildTable()
     for (int i = 0; i < ResultsModel::kColumns; ++i)
         header->resizeSection(i, widths[i]);
     connect(ListView1, &QTableView::clicked, this, &Tfrmmain::ListView1Click);
+
+    // While answers pour in, the table shows them at most every 40 ms instead of repainting for
+    // each: a repaint costs milliseconds, and the scan waits for the UI thread between addresses.
+    tableRefresh_ = new QTimer(this);
+    tableRefresh_->setSingleShot(true);
+    tableRefresh_->setInterval(40);
+    connect(tableRefresh_, &QTimer::timeout, this, [this] { ListView1->setUpdatesEnabled(true); });
+    const auto holdRepaints = [this] {
+        if (ListView1->updatesEnabled()) {
+            ListView1->setUpdatesEnabled(false);
+            tableRefresh_->start();
+        }
+    };
+    connect(results_, &QAbstractItemModel::rowsInserted, this, holdRepaints);
+    connect(results_, &QAbstractItemModel::dataChanged, this, holdRepaints);
 }
 
 void Tfrmmain::BuildLogPane()

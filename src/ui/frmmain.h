@@ -21,6 +21,7 @@ class QMenu;
 class QPrintDialog;
 class QRadioButton;
 class QTableView;
+class QTimer;
 class QToolBar;
 class QToolButton;
 class QWidget;
@@ -157,6 +158,7 @@ private:
     wsock::sockaddr_in FRemoteAddr{};
 
     ResultsModel* results_ = nullptr;
+    QTimer* tableRefresh_ = nullptr;
     TSendDataThread* scanThread_ = nullptr;
     bool startPending_ = false;
     bool shown_ = false;
