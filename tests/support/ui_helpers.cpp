@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
-#include <QThread>
 #include <QTimer>
 
 namespace testsupport {
@@ -13,11 +12,14 @@ bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds limi
 {
     QElapsedTimer timer;
     timer.start();
+    // Events are handled the moment they come (a worker waits for the UI thread between addresses);
+    // the tick only makes sure the condition and the limit are looked at even when nothing happens.
+    QTimer tick;
+    tick.start(5);
     while (!pred()) {
         if (timer.elapsed() >= limit.count())
             return pred();
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
+        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
