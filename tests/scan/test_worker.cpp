@@ -173,10 +173,11 @@ TEST_F(Worker, StartDuringAScanRestartsAfterTheRunningWalkHasEnded)
     WaitUntil([&] { return Rows().Count() >= 4; }, 5s);
     // A late answer to the stopped walk's last query may still come in and is listed like any
     // other datagram; the new walk's own rows are what this is about.
-    std::vector<QString> got;
-    for (const QString& caption : Captions())
-        if (caption.startsWith(QStringLiteral("127.0.11.")))
-            got.insert(got.begin(), caption);
+    auto got = Captions();
+    got.erase(std::remove_if(got.begin(), got.end(),
+                             [](const QString& c) { return !c.startsWith(QStringLiteral("127.0.11.")); }),
+              got.end());
+    std::reverse(got.begin(), got.end());
     EXPECT_EQ(got, Expected("127.0.11.1", "127.0.11.5"));
 }
 
