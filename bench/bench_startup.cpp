@@ -7,6 +7,7 @@
 // from just before fork(). Memory at rest is its resident size a second after that.
 //
 //   bench_startup [runs]     (as root; builds and removes its lab; default 5 runs)
+#include "resident.h"
 #include "lab.h"
 
 #include <fcntl.h>
@@ -20,7 +21,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -35,20 +35,6 @@ double NowMs()
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
-
-long RssKiB(pid_t pid)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-    }
-    return 0;
 }
 
 struct Run {

@@ -4,6 +4,7 @@
 // Insertions are timed alone, in slices of 1000; after each slice the window repaints once, and that
 // repaint is timed apart (a burst of replies is handled in one pass of the event loop, one repaint).
 //   bench_table [rows]
+#include "resident.h"
 #include "nbstat_samples.h"
 #include "ui/frmmain.h"
 #include "ui/loglistbox.h"
@@ -12,26 +13,7 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
-#include <fstream>
 #include <string>
-
-namespace {
-
-long RssKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-    }
-    return 0;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
