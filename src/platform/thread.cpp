@@ -52,8 +52,10 @@ void RunPendingSteps()
             error = std::current_exception();
         }
         {
+            // The error moves across under the lock: from here on only the worker holds it, so the
+            // exception is released on the thread that catches it.
             std::lock_guard lock(g_mutex);
-            step->error = error;
+            step->error = std::move(error);
             step->done = true;
         }
         g_cv.notify_all();
@@ -214,8 +216,10 @@ void RunOnUiThread(const std::function<void()>& step)
     g_cv.wait(lock, [&] { return s->done || s->cancelled; });
     if (s->cancelled)
         throw SyncCancelled();
-    if (s->error)
-        std::rethrow_exception(s->error);
+    std::exception_ptr error = std::move(s->error);
+    lock.unlock();
+    if (error)
+        std::rethrow_exception(error);
 }
 
 } // namespace wsync
