@@ -15,8 +15,8 @@ fuzz_seconds=${NODEWICK_FUZZ_SECONDS:-60}
 failed=()
 
 # A test that fails is run once more before the run counts as failed: the lab tests share two cores
-# with sanitized builds and real daemons, and a rare timing miss there should not hide behind a red
-# CI run nor turn it red. Every retry is printed by ctest.
+# with sanitized builds and real daemons, where a rare timing miss can happen. ctest prints every
+# failed attempt, so a retry stays visible in the log.
 build_and_test() {
   local name=$1; shift
   local dir=build-$name
