@@ -185,9 +185,7 @@ Tfrmmain::~Tfrmmain()
     if (frmmain == this)
         frmmain = nullptr;
     SetNetUtilsMessageHandler(nullptr);
-    if (scanThread_ != nullptr) {
-        WaitForScan();
-    }
+    WaitForScan();
     if (FSocket != wsock::INVALID_SOCKET)
         wsock::closesocket(FSocket);
 }

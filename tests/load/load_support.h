@@ -5,6 +5,7 @@
 
 #include "lab.h"
 #include "support/ui_helpers.h"
+#include "app/startup.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
 #include "ui/frmmain.h"
@@ -160,9 +161,7 @@ protected:
     void SetUp() override
     {
         LAB_REQUIRED();
-        window = std::make_unique<Tfrmmain>();
-        frmPing = new TfrmPing(window.get());
-        frmIPinfo = new TfrmIPinfo(window.get());
+        window = nodewick::CreateForms();
         window->show();
         ASSERT_TRUE(testsupport::WaitUntil([&] { return window->isVisible(); }, 5s));
     }
@@ -170,8 +169,6 @@ protected:
     {
         if (window) {
             window->close();
-            frmPing = nullptr;
-            frmIPinfo = nullptr;
             window.reset();
         }
     }

@@ -1,6 +1,7 @@
 // The local addresses and the proposed range, in a scanner with two interfaces.
 #include "lab.h"
 #include "support/ui_helpers.h"
+#include "app/startup.h"
 #include "ui/Unit3.h"
 #include "ui/frmmain.h"
 
@@ -28,8 +29,7 @@ lab::Layout TwoInterfaces()
 TEST(LocalAddresses, BothAreListedInOrderAndTheFirstProposesTheRange)
 {
     LAB_REQUIRED();
-    auto window = std::make_unique<Tfrmmain>();
-    frmIPinfo = new TfrmIPinfo(window.get());
+    auto window = nodewick::CreateForms();
     window->show();
     ASSERT_TRUE(testsupport::WaitUntil([&] { return window->isVisible(); }, 5s));
     ASSERT_EQ(window->ComboBox1->count(), 2);
@@ -58,7 +58,6 @@ TEST(LocalAddresses, BothAreListedInOrderAndTheFirstProposesTheRange)
     EXPECT_EQ(window->ComboBox1->currentText(), "10.0.0.1");
     EXPECT_EQ(window->Edit2->text(), "10.0.0.255");
     window->close();
-    frmIPinfo = nullptr;
 }
 
 } // namespace

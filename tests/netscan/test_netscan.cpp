@@ -3,6 +3,7 @@
 #include "platform/winsock.h"
 #include "scan/nbstat.h"
 #include "support/ui_helpers.h"
+#include "app/startup.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
 #include "ui/frmmain.h"
@@ -46,9 +47,7 @@ protected:
     void SetUp() override
     {
         LAB_REQUIRED();
-        window = std::make_unique<Tfrmmain>();
-        frmPing = new TfrmPing(window.get());
-        frmIPinfo = new TfrmIPinfo(window.get());
+        window = nodewick::CreateForms();
         window->show();
         ASSERT_TRUE(WaitUntil([&] { return window->isVisible(); }, 5s));
     }
@@ -56,8 +55,6 @@ protected:
     {
         if (window) {
             window->close();
-            frmPing = nullptr;
-            frmIPinfo = nullptr;
             window.reset();
         }
     }
