@@ -17,6 +17,7 @@
 // everything): the time per address beside the echo probe's 10 ms time-out.
 //
 //   bench_scan        (as root; builds and removes its lab)
+#include "protocol/nbstat.h"
 #include "lab.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"

@@ -1,7 +1,7 @@
 // Every datagram that reaches port 6767 goes through the decoder, whoever sent it. The fuzzer feeds
 // it arbitrary bytes in a buffer of exactly the received size, so any read past the end is caught,
 // and checks what the decoder promises about what it gives back.
-#include "scan/nbstat.h"
+#include "protocol/nbstat.h"
 
 #include <cstdint>
 #include <cstdlib>

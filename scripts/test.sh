@@ -43,7 +43,7 @@ for way in "${ways[@]}"; do
     fuzz)
       echo "=== fuzz: the reply decoder for ${fuzz_seconds} s"
       CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DNODEWICK_BUILD_FUZZ=ON -DNODEWICK_BUILD_TESTS=OFF -DNODEWICK_BUILD_BENCH=OFF >/dev/null
+        -DNODEWICK_BUILD_FUZZ=ON -DNODEWICK_PROTOCOL_ONLY=ON >/dev/null
       cmake --build build-fuzz --target fuzz_nbstat -j "$jobs"
       work=$(mktemp -d)
       cp fuzz/corpus/nbstat/* "$work"/

@@ -2,7 +2,8 @@
 
 #include "platform/unique_fd.h"
 #include "platform/winsock.h"
-#include "scan/nbstat.h"
+#include "protocol/nbname.h"
+#include "protocol/nbstat.h"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
@@ -25,9 +26,6 @@ namespace {
 using wplatform::UniqueFd;
 using Clock = std::chrono::steady_clock;
 
-constexpr std::uint16_t kTypeNb = 0x0020;
-constexpr std::size_t kHeader = 12;
-constexpr std::size_t kEncodedName = 34; // length byte, 32 letters, terminating zero
 // A node status with a long name table outgrows the 576 bytes the name service was planned for.
 constexpr std::size_t kLargestDatagram = 65535;
 
@@ -35,27 +33,6 @@ constexpr std::size_t kLargestDatagram = 65535;
 std::atomic<std::uint16_t> g_transactionId{static_cast<std::uint16_t>(Clock::now().time_since_epoch().count())};
 
 std::uint16_t NextTransactionId() { return g_transactionId.fetch_add(1); }
-
-bool IsUnicast(std::uint32_t address)
-{
-    const auto first = reinterpret_cast<const std::uint8_t*>(&address)[0];
-    return first != 0 && first < 224;
-}
-
-std::uint16_t Read16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
-
-void Write16(std::uint8_t* p, std::uint16_t v)
-{
-    p[0] = static_cast<std::uint8_t>(v >> 8);
-    p[1] = static_cast<std::uint8_t>(v);
-}
-
-// An answer to our request: the transaction id, the response bit, opcode QUERY and no error.
-bool IsPositiveResponse(const std::uint8_t* reply, std::size_t length, std::uint16_t id)
-{
-    return length >= kHeader && Read16(reply) == id && (reply[2] & 0x80) != 0 && (reply[2] & 0x78) == 0
-        && (reply[3] & 0x0F) == 0 && Read16(reply + 6) > 0;
-}
 
 // Waits for a datagram until the deadline. False on time-out; refused is set when the socket reports
 // that the peer's port is closed.
@@ -86,7 +63,7 @@ bool Receive(int fd, Clock::time_point deadline, std::vector<std::uint8_t>& data
 // A complete NODE STATUS RESPONSE (every name and the UNIT_ID) from address, or none.
 std::optional<nbstat::Reply> QueryNodeStatus(std::uint32_t address, int tries, int waitMs)
 {
-    if (!IsUnicast(address))
+    if (!nbname::IsUnicast(address))
         return std::nullopt;
     // Connected, so that only the host's answers arrive and its port-unreachable ends the wait.
     const UniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
@@ -99,14 +76,13 @@ std::optional<nbstat::Reply> QueryNodeStatus(std::uint32_t address, int tries, i
     std::vector<std::uint8_t> datagram;
     for (int attempt = 0; attempt < tries; ++attempt) {
         const std::uint16_t id = NextTransactionId();
-        auto query = nbstat::NBStatQuery;
-        Write16(query.data(), id);
+        const auto query = nbname::StatusQuery(id);
         if (::send(fd.get(), query.data(), query.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(query.size()))
             return std::nullopt;
         const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
         bool refused = false;
         while (Receive(fd.get(), deadline, datagram, refused)) {
-            if (!IsPositiveResponse(datagram.data(), datagram.size(), id))
+            if (!nbname::IsPositiveResponse(datagram.data(), datagram.size(), id))
                 continue;
             nbstat::Reply reply = nbstat::Decode(datagram.data(), static_cast<int>(datagram.size()));
             if (reply.mac)
@@ -139,44 +115,9 @@ std::vector<std::uint32_t> BroadcastAddresses()
     return result;
 }
 
-// First-level encoding of a 16-byte NetBIOS name: each byte as two letters 'A' + nibble.
-std::array<std::uint8_t, kEncodedName> EncodeName(const std::array<std::uint8_t, NCBNAMSZ>& name)
-{
-    std::array<std::uint8_t, kEncodedName> out{};
-    out[0] = 32;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        out[1 + 2 * i] = static_cast<std::uint8_t>('A' + (name[i] >> 4));
-        out[2 + 2 * i] = static_cast<std::uint8_t>('A' + (name[i] & 0x0F));
-    }
-    return out;
-}
-
-// The address in a POSITIVE NAME QUERY RESPONSE for encoded, or none. The answer's name is either
-// written out or a pointer to the question's; a written one must be ours.
-std::optional<std::uint32_t> AnsweredAddress(const std::vector<std::uint8_t>& reply,
-                                             const std::array<std::uint8_t, kEncodedName>& encoded)
-{
-    std::size_t at = kHeader;
-    if (reply.size() >= at + 2 && (reply[at] & 0xC0) == 0xC0) {
-        at += 2;
-    } else {
-        if (reply.size() < at + kEncodedName || !std::equal(encoded.begin(), encoded.end(), reply.begin() + at))
-            return std::nullopt;
-        at += kEncodedName;
-    }
-    // TYPE, CLASS, TTL, RDLENGTH, then the first NB_FLAGS and NB_ADDRESS.
-    if (reply.size() < at + 10 + 6 || Read16(reply.data() + at) != kTypeNb || Read16(reply.data() + at + 8) < 6)
-        return std::nullopt;
-    std::uint32_t address = 0;
-    std::memcpy(&address, reply.data() + at + 12, 4);
-    if (!IsUnicast(address))
-        return std::nullopt;
-    return address;
-}
-
 // A broadcast NAME QUERY REQUEST, as a B-node resolves a name, from a socket of this layer's own
 // (the program's own socket is never enabled for broadcast).
-std::optional<std::uint32_t> QueryNameByBroadcast(const std::array<std::uint8_t, NCBNAMSZ>& name)
+std::optional<std::uint32_t> QueryNameByBroadcast(const nbname::Name& name)
 {
     const std::vector<std::uint32_t> domains = BroadcastAddresses();
     if (domains.empty())
@@ -185,18 +126,11 @@ std::optional<std::uint32_t> QueryNameByBroadcast(const std::array<std::uint8_t,
     const int on = 1;
     if (!fd.ok() || ::setsockopt(fd.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)
         return std::nullopt;
-    const auto encoded = EncodeName(name);
-    std::array<std::uint8_t, kHeader + kEncodedName + 4> query{};
-    Write16(query.data() + 2, 0x0110); // opcode QUERY, recursion desired, broadcast
-    Write16(query.data() + 4, 1);
-    std::copy(encoded.begin(), encoded.end(), query.begin() + kHeader);
-    Write16(query.data() + kHeader + kEncodedName, kTypeNb);
-    Write16(query.data() + kHeader + kEncodedName + 2, 1); // class IN
-
+    const nbname::EncodedName encoded = nbname::EncodeName(name);
     std::vector<std::uint8_t> datagram;
     for (int attempt = 0; attempt < kNameQueryTries; ++attempt) {
         const std::uint16_t id = NextTransactionId();
-        Write16(query.data(), id);
+        const auto query = nbname::NameQuery(id, name);
         for (const std::uint32_t domain : domains) {
             sockaddr_in to{};
             to.sin_family = AF_INET;
@@ -208,9 +142,9 @@ std::optional<std::uint32_t> QueryNameByBroadcast(const std::array<std::uint8_t,
         const auto deadline = Clock::now() + std::chrono::milliseconds(kNameQueryWaitMs);
         bool refused = false;
         while (Receive(fd.get(), deadline, datagram, refused)) {
-            if (!IsPositiveResponse(datagram.data(), datagram.size(), id))
+            if (!nbname::IsPositiveResponse(datagram.data(), datagram.size(), id))
                 continue;
-            if (const auto address = AnsweredAddress(datagram, encoded))
+            if (const auto address = nbname::AnsweredAddress(datagram, encoded))
                 return address;
         }
     }
@@ -223,7 +157,7 @@ std::uint8_t AdapterStatus(NCB& ncb)
         return NRC_BRIDGE;
     if (ncb.ncb_buffer == nullptr || ncb.ncb_length < sizeof(ADAPTER_STATUS))
         return NRC_BUFLEN;
-    std::array<std::uint8_t, NCBNAMSZ> callName{};
+    nbname::Name callName{};
     std::copy(std::begin(ncb.ncb_callname), std::end(ncb.ncb_callname), callName.begin());
     std::string name(callName.begin(), callName.end());
     name.erase(name.find_last_not_of(' ') + 1);
@@ -284,19 +218,7 @@ std::uint8_t Netbios(NCB* ncb)
 std::optional<std::string> NodeStatusName(std::uint32_t address, int waitMs)
 {
     const auto reply = QueryNodeStatus(address, 1, waitMs);
-    if (!reply)
-        return std::nullopt;
-    for (const std::uint8_t suffix : {std::uint8_t{0x00}, std::uint8_t{0x20}}) {
-        for (const nbstat::NameEntry& entry : reply->names) {
-            if (entry.group || entry.suffix != suffix)
-                continue;
-            std::string name = entry.text;
-            name.erase(name.find_last_not_of(' ') + 1);
-            if (!name.empty())
-                return name;
-        }
-    }
-    return std::nullopt;
+    return reply ? nbname::OwnName(*reply) : std::nullopt;
 }
 
 } // namespace wnetbios

@@ -3,7 +3,7 @@
 // supplied over the NetBIOS name service (UDP port 137) as a B-node does it.
 //
 // NCBASTAT by name: the call name without its trailing blanks is looked up with the system resolver
-// (bounded by wsock::LookupTimeoutMs(), 500 ms by default); when that gives no address, a NAME QUERY
+// (bounded by wsock::kLookupTimeoutMs, 500 ms); when that gives no address, a NAME QUERY
 // REQUEST for the 16-byte call name, in upper case, is broadcast on every local IPv4 broadcast domain.
 // The address found gets a NODE STATUS REQUEST, and its answer fills the caller's buffer as one
 // ADAPTER_STATUS (adapter_address is the answer's UNIT_ID, name_count the entries written; the
@@ -19,7 +19,7 @@
 // so a name nobody holds costs 1.25 s of waiting at most, a name found but never answered 1.75 s; the
 // work between the waits adds a few milliseconds.
 
-#include "probes/Nb30.h"
+#include "platform/Nb30.h"
 
 #include <cstdint>
 #include <optional>

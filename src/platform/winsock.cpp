@@ -2,6 +2,7 @@
 
 #include "platform/bounded_call.h"
 #include "platform/netbios.h"
+#include "protocol/address.h"
 
 #include <QObject>
 #include <QPointer>
@@ -31,7 +32,6 @@ namespace wsock {
 namespace {
 
 std::atomic<int> g_startups{0};
-std::atomic<int> g_lookupTimeoutMs{500};
 thread_local int t_lastError = 0;
 
 int ToWsaError(int err)
@@ -194,8 +194,6 @@ int WSACleanup()
     }
     return 0;
 }
-
-int WSAStartupCount() { return g_startups.load(); }
 
 int WSAGetLastError() { return t_lastError; }
 
@@ -368,88 +366,9 @@ int WSAAsyncSelect(SOCKET s, QObject* window, std::function<void(long lParam)> h
 
 std::uint16_t HostToNetShort(std::uint16_t hostShort) { return htons(hostShort); }
 
-std::uint32_t inet_addr(const char* cp)
-{
-    if (cp == nullptr)
-        return kInaddrNone;
-    std::uint32_t parts[4] = {};
-    int count = 0;
-    const char* p = cp;
-    for (;;) {
-        if (count == 4)
-            return kInaddrNone;
-        if (*p < '0' || *p > '9')
-            return kInaddrNone;
-        unsigned base = 10;
-        if (*p == '0') {
-            base = 8;
-            ++p;
-            if (*p == 'x' || *p == 'X') {
-                base = 16;
-                ++p;
-                if (!std::isxdigit(static_cast<unsigned char>(*p)))
-                    return kInaddrNone;
-            }
-        }
-        std::uint64_t value = 0;
-        for (;; ++p) {
-            const char c = *p;
-            unsigned digit;
-            if (c >= '0' && c <= '9')
-                digit = static_cast<unsigned>(c - '0');
-            else if (base == 16 && c >= 'a' && c <= 'f')
-                digit = static_cast<unsigned>(c - 'a' + 10);
-            else if (base == 16 && c >= 'A' && c <= 'F')
-                digit = static_cast<unsigned>(c - 'A' + 10);
-            else
-                break;
-            if (digit >= base)
-                return kInaddrNone;
-            value = value * base + digit;
-            if (value > 0xFFFFFFFFull)
-                return kInaddrNone;
-        }
-        parts[count++] = static_cast<std::uint32_t>(value);
-        if (*p == '.') {
-            ++p;
-            continue;
-        }
-        // Like the classic conversion, the text may end in white space and whatever follows it.
-        if (*p != '\0' && !std::isspace(static_cast<unsigned char>(*p)))
-            return kInaddrNone;
-        break;
-    }
-    std::uint32_t host = 0;
-    switch (count) {
-    case 1:
-        host = parts[0];
-        break;
-    case 2:
-        if (parts[0] > 0xFF || parts[1] > 0xFFFFFF)
-            return kInaddrNone;
-        host = parts[0] << 24 | parts[1];
-        break;
-    case 3:
-        if (parts[0] > 0xFF || parts[1] > 0xFF || parts[2] > 0xFFFF)
-            return kInaddrNone;
-        host = parts[0] << 24 | parts[1] << 16 | parts[2];
-        break;
-    default:
-        for (int i = 0; i < 4; ++i)
-            if (parts[i] > 0xFF)
-                return kInaddrNone;
-        host = parts[0] << 24 | parts[1] << 16 | parts[2] << 8 | parts[3];
-        break;
-    }
-    return htonl(host);
-}
+std::uint32_t inet_addr(const char* cp) { return address::Parse(cp); }
 
-std::string inet_ntoa(std::uint32_t addrNetworkOrder)
-{
-    const auto* b = reinterpret_cast<const unsigned char*>(&addrNetworkOrder);
-    return std::to_string(b[0]) + '.' + std::to_string(b[1]) + '.' + std::to_string(b[2]) + '.'
-        + std::to_string(b[3]);
-}
+std::string inet_ntoa(std::uint32_t addrNetworkOrder) { return address::Dotted(addrNetworkOrder); }
 
 int gethostname(char* name, int namelen)
 {
@@ -490,9 +409,6 @@ std::vector<std::uint32_t> LocalInterfaceAddresses()
     return result;
 }
 
-int LookupTimeoutMs() { return g_lookupTimeoutMs.load(); }
-void SetLookupTimeoutMs(int ms) { g_lookupTimeoutMs.store(ms < 0 ? 0 : ms); }
-
 std::optional<HostEntry> gethostbyname(const char* name)
 {
     if (name == nullptr)
@@ -505,7 +421,7 @@ std::optional<HostEntry> gethostbyname(const char* name)
     if (::gethostname(local, sizeof local - 1) == 0 && (name[0] == '\0' || strcasecmp(name, local) == 0))
         return HostEntry{local, LocalInterfaceAddresses()};
     const std::string query = name;
-    auto looked = BoundedCall<std::optional<HostEntry>>(LookupTimeoutMs(), [query]() -> std::optional<HostEntry> {
+    auto looked = BoundedCall<std::optional<HostEntry>>(kLookupTimeoutMs, [query]() -> std::optional<HostEntry> {
         addrinfo hints{};
         hints.ai_family = AF_INET;
         hints.ai_socktype = SOCK_DGRAM;
@@ -536,7 +452,7 @@ std::optional<HostEntry> gethostbyaddr(const char* addr, int len, int type)
         return std::nullopt;
     std::uint32_t a = 0;
     std::memcpy(&a, addr, 4);
-    auto looked = BoundedCall<std::optional<HostEntry>>(LookupTimeoutMs(), [a]() -> std::optional<HostEntry> {
+    auto looked = BoundedCall<std::optional<HostEntry>>(kLookupTimeoutMs, [a]() -> std::optional<HostEntry> {
         ::sockaddr_in sa{};
         sa.sin_family = AF_INET;
         sa.sin_addr.s_addr = a;

@@ -57,7 +57,6 @@ struct HostEntry {
 
 int WSAStartup(std::uint16_t versionRequested, WSADATA* data);
 int WSACleanup();
-int WSAStartupCount(); // starts not yet matched by a cleanup
 int WSAGetLastError(); // of the calling thread
 
 SOCKET socket(int af, int type, int protocol);
@@ -84,9 +83,9 @@ std::string inet_ntoa(std::uint32_t addrNetworkOrder);
 int gethostname(char* name, int namelen);
 // A dotted text yields itself. The local host's own name yields the IPv4 addresses of the interfaces
 // that are up and not loopback, in the system's order. Any other name goes to the system resolver,
-// bounded by LookupTimeoutMs().
+// bounded by kLookupTimeoutMs.
 std::optional<HostEntry> gethostbyname(const char* name);
-// Reverse lookup: the system resolver first (bounded by LookupTimeoutMs()), then, for a host with no
+// Reverse lookup: the system resolver first (bounded by kLookupTimeoutMs), then, for a host with no
 // name there, one NetBIOS node-status request (bounded by wnetbios::kReverseStatusWaitMs, 250 ms), as
 // Windows does for LAN hosts. An address with no name anywhere costs the two waits, 750 ms at most,
 // and a few milliseconds of work: it runs once on the UI thread at start-up, which must stay short.
@@ -95,8 +94,7 @@ std::optional<HostEntry> gethostbyaddr(const char* addr, int len, int type);
 // The IPv4 addresses of the interfaces that are up and not loopback, in the system's order.
 std::vector<std::uint32_t> LocalInterfaceAddresses();
 
-// Bounds of the layer's own on resolver calls, in milliseconds.
-int LookupTimeoutMs();
-void SetLookupTimeoutMs(int ms);
+// The layer's own bound on a resolver call, in milliseconds.
+inline constexpr int kLookupTimeoutMs = 500;
 
 } // namespace wsock

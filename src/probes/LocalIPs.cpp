@@ -17,10 +17,3 @@ std::vector<std::string> LookUpLocalIPs()
     wsock::WSACleanup();
     return result;
 }
-
-ProposedRange ProposeRange(const std::string& text)
-{
-    const auto dot = text.rfind('.');
-    const std::string prefix = dot == std::string::npos ? std::string() : text.substr(0, dot + 1);
-    return {prefix + "1", prefix + "255"};
-}

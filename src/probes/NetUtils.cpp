@@ -3,7 +3,7 @@
 #include "platform/netbios.h"
 #include "platform/thread.h"
 #include "platform/winsock.h"
-#include "probes/Nb30.h"
+#include "platform/Nb30.h"
 
 #include <cstdio>
 #include <cstring>

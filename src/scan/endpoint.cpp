@@ -1,13 +1,19 @@
 // The main window's UDP endpoint: every node-status query leaves through it, every datagram that
 // reaches local port 6767 is read and decoded on the UI thread.
 
-#include "scan/codepage.h"
-#include "scan/nbstat.h"
+#include "protocol/codepage.h"
+#include "protocol/nbstat.h"
 #include "scan/udp.h"
 #include "ui/frmmain.h"
 #include "ui/loglistbox.h"
 
 #include <QLineEdit>
+
+namespace {
+
+QString NetworkText(const std::string& bytes) { return QString::fromStdString(codepage::ToUtf8(bytes)); }
+
+} // namespace
 
 void Tfrmmain::OpenEndpoint()
 {
@@ -82,11 +88,11 @@ void Tfrmmain::ParseNBStatReply(const std::uint8_t* bytes, int length, const QSt
     if (!reply.tableFound)
         return;
     for (const nbstat::NameEntry& entry : reply.names)
-        ListBox1->AddLine(codepage::ToUnicode(nbstat::NameLogLine(entry)));
+        ListBox1->AddLine(NetworkText(nbstat::NameLogLine(entry)));
     if (reply.hostName)
-        results_->SetCell(row, 1, codepage::ToUnicode(*reply.hostName));
+        results_->SetCell(row, 1, NetworkText(*reply.hostName));
     if (reply.workgroup)
-        results_->SetCell(row, 3, codepage::ToUnicode(*reply.workgroup));
+        results_->SetCell(row, 3, NetworkText(*reply.workgroup));
     if (reply.mac) {
         const QString mac = QString::fromStdString(nbstat::DottedMac(*reply.mac));
         results_->SetCell(row, 2, mac);

@@ -3,7 +3,7 @@
 // atomics, the worker reads them; no lock is taken.
 
 #include "platform/event.h"
-#include "scan/walk.h"
+#include "protocol/walk.h"
 
 #include <atomic>
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 #include "probes/NetUtils.h"
 #include "probes/Ping.h"
-#include "scan/nbstat.h"
+#include "protocol/nbstat.h"
 #include "scan/udp.h"
 #include "ui/frmmain.h"
 

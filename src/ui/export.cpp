@@ -3,10 +3,11 @@
 
 #include "ui/export.h"
 
+#include "platform/clock.h"
 #include "platform/printer.h"
 #include "ui/frmmain.h"
 #include "ui/loglistbox.h"
-#include "ui/report.h"
+#include "protocol/report.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,9 +18,6 @@
 #include <QPrintDialog>
 #include <QTableView>
 
-#include <langinfo.h>
-
-#include <ctime>
 #include <optional>
 
 namespace exporting {
@@ -38,22 +36,6 @@ void SetClockTexts(std::function<QString()> longTime, std::function<QString()> s
 
 namespace {
 
-// The current local time or date in one of the locale's own formats (LC_TIME). These carry no time
-// zone, unlike Qt's long formats, so they name a file as the locale writes a time or a date.
-QString ClockText(nl_item format)
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[256];
-    // The format comes from the locale, never from input, so it cannot be checked at compile time.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-    const std::size_t length = std::strftime(text, sizeof text, nl_langinfo(format), &local);
-#pragma GCC diagnostic pop
-    return QString::fromLocal8Bit(text, static_cast<qsizetype>(length));
-}
-
 bool ClockTextsSet()
 {
     return exporting::g_longTime && exporting::g_shortDate;
@@ -61,12 +43,12 @@ bool ClockTextsSet()
 
 QString LongTimeText()
 {
-    return ClockTextsSet() ? exporting::g_longTime() : ClockText(T_FMT);
+    return ClockTextsSet() ? exporting::g_longTime() : QString::fromLocal8Bit(wclock::LongTimeText());
 }
 
 QString ShortDateText()
 {
-    return ClockTextsSet() ? exporting::g_shortDate() : ClockText(D_FMT);
+    return ClockTextsSet() ? exporting::g_shortDate() : QString::fromLocal8Bit(wclock::ShortDateText());
 }
 
 // The name that the save dialog's last use ended with, kept on the dialog, which shows it again.
@@ -116,6 +98,25 @@ std::optional<FileFailure> WriteFile(const QString& path, const QByteArray& byte
     return std::nullopt;
 }
 
+// Text files are in the system code page: UTF-8 on Linux, the ANSI code page on Windows.
+std::vector<std::string> SystemCodePage(const QStringList& lines)
+{
+    std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(lines.size()));
+    for (const QString& line : lines)
+        out.push_back(line.toLocal8Bit().toStdString());
+    return out;
+}
+
+std::vector<std::string> Utf8(const QStringList& texts)
+{
+    std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(texts.size()));
+    for (const QString& text : texts)
+        out.push_back(text.toStdString());
+    return out;
+}
+
 QFont ReportFont()
 {
     QFont font(QStringLiteral("Courier New"));
@@ -134,7 +135,7 @@ void Tfrmmain::Save1Click()
     QStringList addresses;
     for (int row = 0; row < Results()->Count(); ++row)
         addresses.append(Results()->Caption(row));
-    if (const auto failure = WriteFile(path, report::ResultsFile(addresses)))
+    if (const auto failure = WriteFile(path, QByteArray::fromStdString(report::TextFile(SystemCodePage(addresses)))))
         ShowMessage(failure->reason);
 }
 
@@ -148,13 +149,15 @@ void Tfrmmain::N3Click()
     }
     const QString time = LongTimeText();
     const QString date = ShortDateText();
-    SaveDlg->setProperty(kFileName, report::ProposedLogName(time, date));
+    SaveDlg->setProperty(kFileName, QString::fromStdString(report::ProposedLogName(time.toStdString(), date.toStdString())));
     // The name gets ".txt" itself, so the dialog must not add an extension of its own.
     QString chosen;
     if (!RunSaveDialog(SaveDlg, QString(), chosen))
         return;
     const QString path = chosen + QStringLiteral(".txt");
-    if (const auto failure = WriteFile(path, report::DetailLogFile(ListBox1->Lines()))) {
+    const std::vector<QString>& log = ListBox1->Lines();
+    if (const auto failure = WriteFile(path, QByteArray::fromStdString(report::TextFile(
+                                                 SystemCodePage(QStringList(log.begin(), log.end())))))) {
         if (failure->created)
             ShowMessage(failure->reason);
         else
@@ -177,24 +180,24 @@ void Tfrmmain::Print1Click()
 
     const QHeaderView* header = ListView1->horizontalHeader();
     QStringList captions;
-    QList<int> widths;
+    std::vector<int> widths;
     for (int column = 0; column < header->count(); ++column) {
         captions.append(Results()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
-        widths.append(header->sectionSize(column));
+        widths.push_back(header->sectionSize(column));
     }
     try {
         wprint::TextPrinter out;
         out.Open({QPageLayout::Landscape, ReportFont(), QStringLiteral("Nodewick")});
         const auto print = [&out](const report::Pieces& line) {
-            for (const QString& piece : line)
-                out.Write(piece);
+            for (const std::string& piece : line)
+                out.Write(QString::fromStdString(piece));
             out.WriteLine();
         };
-        print(report::HeaderLine(captions, widths));
+        print(report::HeaderLine(Utf8(captions), widths));
         for (int row = 0; row < Results()->Count(); ++row)
-            print(report::RowLine(Results()->Caption(row),
-                                  {Results()->Cell(row, 0), Results()->Cell(row, 1), Results()->Cell(row, 2)},
-                                  widths.value(widths.size() - 1)));
+            print(report::RowLine(Results()->Caption(row).toStdString(),
+                                  Utf8({Results()->Cell(row, 0), Results()->Cell(row, 1), Results()->Cell(row, 2)}),
+                                  widths.empty() ? 0 : widths.back()));
         out.Close();
     } catch (const wprint::PrinterError& error) {
         ShowMessage(QString::fromStdString(error.what()));

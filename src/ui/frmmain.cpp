@@ -4,6 +4,7 @@
 #include "platform/thread.h"
 #include "probes/LocalIPs.h"
 #include "probes/NetUtils.h"
+#include "protocol/range.h"
 #include "scan/udp.h"
 #include "scan/worker.h"
 #include "ui/Unit1.h"
@@ -479,14 +480,17 @@ void Tfrmmain::FormShow()
     const QString name = QString::fromStdString(GetHostNameByIP(first.toStdString()));
     if (frmIPinfo != nullptr)
         frmIPinfo->Edit1->setText(name);
-    const ProposedRange range = ProposeRange(first.toStdString());
-    Edit2->setText(QString::fromStdString(range.end));
-    ComboBox1->setEditText(QString::fromStdString(range.start));
+    ShowProposedRange(first);
 }
 
 void Tfrmmain::ComboBox1CloseUp()
 {
-    const ProposedRange range = ProposeRange(ComboBox1->currentText().toStdString());
+    ShowProposedRange(ComboBox1->currentText());
+}
+
+void Tfrmmain::ShowProposedRange(const QString& address)
+{
+    const ProposedRange range = ProposeRange(address.toStdString());
     Edit2->setText(QString::fromStdString(range.end));
     ComboBox1->setEditText(QString::fromStdString(range.start));
 }

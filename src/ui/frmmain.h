@@ -4,7 +4,6 @@
 // implemented in scan/ beside the worker; its layout and own handlers here.
 
 #include "platform/winsock.h"
-#include "scan/nbstat.h"
 #include "ui/resultsmodel.h"
 
 #include <QMainWindow>
@@ -129,7 +128,6 @@ public:
     // Shows a message box with an OK button, as every failure of the program is reported.
     void ShowMessage(const QString& text);
 
-    TSendDataThread* ScanThread() const { return scanThread_; }
     bool ScanRunning() const;
     // Only for the end of the program, once the event loop is over.
     void WaitForScan();
@@ -152,6 +150,8 @@ private:
     void BuildStatusStrip();
     void StartScan();
     void OnScanFinished();
+    // The range a.b.c.1 to a.b.c.255 of an address text, in the start and end fields.
+    void ShowProposedRange(const QString& address);
 
     wsock::SOCKET FSocket = wsock::INVALID_SOCKET;
     wsock::sockaddr_in FLocalAddr{};

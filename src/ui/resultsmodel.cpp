@@ -49,12 +49,6 @@ ResultsModel::Row* ResultsModel::Find(RowId id)
     return i < 0 ? nullptr : &rows_[static_cast<size_t>(i)];
 }
 
-std::optional<int> ResultsModel::RowOf(RowId id) const
-{
-    const int i = IndexOf(id);
-    return i < 0 ? std::nullopt : std::optional<int>(i);
-}
-
 void ResultsModel::AddCell(RowId id, const QString& text)
 {
     const int i = IndexOf(id);

@@ -34,7 +34,6 @@ public:
     QString Cell(int row, int cell) const; // empty for a cell never added
     int CellCount(int row) const;
     std::optional<int> LogAnchor(int row) const;
-    std::optional<int> RowOf(RowId id) const;
     void SetRowIcon(const QIcon& icon) { icon_ = icon; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

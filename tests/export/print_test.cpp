@@ -4,7 +4,7 @@
 
 #include "platform/printer.h"
 #include "support/ui_helpers.h"
-#include "ui/report.h"
+#include "protocol/report.h"
 
 #include <QFile>
 #include <QFontMetrics>
@@ -120,19 +120,25 @@ QList<QStringList> PrintedPages(const QString& pdf, QPrinter& device)
 QStringList ReportLines(Tfrmmain& window)
 {
     const QHeaderView* header = window.ListView1->horizontalHeader();
-    QStringList captions;
-    QList<int> widths;
+    std::vector<std::string> captions;
+    std::vector<int> widths;
     for (int column = 0; column < header->count(); ++column) {
-        captions.append(window.Results()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
-        widths.append(header->sectionSize(column));
+        captions.push_back(window.Results()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString().toStdString());
+        widths.push_back(header->sectionSize(column));
     }
-    QStringList lines{report::HeaderLine(captions, widths).join(QString())};
+    const auto joined = [](const report::Pieces& pieces) {
+        std::string line;
+        for (const std::string& piece : pieces)
+            line += piece;
+        return QString::fromStdString(line);
+    };
+    QStringList lines{joined(report::HeaderLine(captions, widths))};
     for (int row = 0; row < window.Results()->Count(); ++row)
-        lines.append(report::RowLine(window.Results()->Caption(row),
-                                     {window.Results()->Cell(row, 0), window.Results()->Cell(row, 1),
-                                      window.Results()->Cell(row, 2)},
-                                     widths.back())
-                         .join(QString()));
+        lines.append(joined(report::RowLine(window.Results()->Caption(row).toStdString(),
+                                            {window.Results()->Cell(row, 0).toStdString(),
+                                             window.Results()->Cell(row, 1).toStdString(),
+                                             window.Results()->Cell(row, 2).toStdString()},
+                                            widths.back())));
     return lines;
 }
 

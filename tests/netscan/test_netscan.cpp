@@ -1,7 +1,7 @@
 // Quick and Thorough scans of a small network of real hosts, through the real window.
 #include "lab.h"
 #include "platform/winsock.h"
-#include "scan/nbstat.h"
+#include "protocol/nbstat.h"
 #include "support/ui_helpers.h"
 #include "app/startup.h"
 #include "ui/Unit2.h"

@@ -5,7 +5,7 @@
 #include "lab.h"
 #include "platform/icmp.h"
 #include "platform/netbios.h"
-#include "probes/Nb30.h"
+#include "platform/Nb30.h"
 #include "probes/NetUtils.h"
 #include "probes/Ping.h"
 

@@ -2,7 +2,7 @@
 
 #include "platform/icmp.h"
 #include "platform/netbios.h"
-#include "probes/Nb30.h"
+#include "platform/Nb30.h"
 #include "probes/NetUtils.h"
 #include "probes/Ping.h"
 

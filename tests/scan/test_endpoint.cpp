@@ -2,7 +2,7 @@
 // reaches port 6767 makes of the table and the detail log.
 #include "nbstat_samples.h"
 #include "platform/event.h"
-#include "scan/nbstat.h"
+#include "protocol/nbstat.h"
 #include "window_fixture.h"
 
 namespace scantest {

@@ -1,7 +1,7 @@
 // The scan worker through the real window. On loopback every probed address answers: a query with
 // ICMP port unreachable (a "Found" row), an echo request with a reply. So the rows show exactly
 // which addresses the walk probed, in both modes.
-#include "scan/walk.h"
+#include "protocol/walk.h"
 #include "window_fixture.h"
 
 #include <QCloseEvent>

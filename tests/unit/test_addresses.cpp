@@ -1,6 +1,6 @@
 #include "platform/winsock.h"
-#include "probes/LocalIPs.h"
-#include "scan/walk.h"
+#include "protocol/range.h"
+#include "protocol/walk.h"
 
 #include <gtest/gtest.h>
 

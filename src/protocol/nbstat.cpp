@@ -1,4 +1,4 @@
-#include "scan/nbstat.h"
+#include "protocol/nbstat.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 #pragma once
-// The address texts of a scan range and the walk from start to end. Pure code.
+// The address texts of a scan range and the walk from start to end.
 
 #include <array>
 #include <cstdint>

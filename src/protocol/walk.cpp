@@ -1,6 +1,6 @@
-#include "scan/walk.h"
+#include "protocol/walk.h"
 
-#include "platform/winsock.h"
+#include "protocol/address.h"
 
 #include <charconv>
 #include <cstring>
@@ -46,7 +46,7 @@ bool IsPlainDecimal(const std::string& text)
 
 bool IsValidIP(const std::string& text)
 {
-    return wsock::inet_addr(text.c_str()) != wsock::kInaddrNone;
+    return address::Parse(text.c_str()) != address::kNone;
 }
 
 void SplitIP(const std::string& text, Octets& octets)
@@ -74,7 +74,7 @@ Octets RangeOctets(const std::string& text)
         SplitIP(text, octets);
         return octets;
     }
-    const std::uint32_t value = wsock::inet_addr(text.c_str());
+    const std::uint32_t value = address::Parse(text.c_str());
     std::memcpy(octets.data(), &value, 4);
     return octets;
 }
