@@ -4,6 +4,7 @@
 #include "platform/thread.h"
 #include "platform/winsock.h"
 #include "platform/Nb30.h"
+#include "protocol/nbstat.h"
 
 #include <cstdio>
 #include <cstring>
@@ -57,14 +58,6 @@ void FillCallName(std::uint8_t (&callName)[16], const std::string& hostName)
     std::memcpy(callName, name.data(), name.size());
 }
 
-std::string MacText(const std::uint8_t (&address)[6])
-{
-    char text[18];
-    std::snprintf(text, sizeof text, "%.2X-%.2X-%.2X-%.2X-%.2X-%.2X", address[0], address[1], address[2], address[3],
-                  address[4], address[5]);
-    return text;
-}
-
 std::string GetHostNameByIP(const std::string& ip)
 {
     // Started for this call and, as the program always has, never stopped: starts are only counted,
@@ -98,7 +91,7 @@ std::string GetMACAddress(const std::string& hostName)
 
     StatusRecord status;
     std::memcpy(&status, buffer.get(), sizeof status);
-    std::string text = MacText(status.adapt.adapter_address);
+    std::string text = nbstat::MacText(status.adapt.adapter_address, '-');
     buffer.reset();
     return text;
 }

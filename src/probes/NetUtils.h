@@ -21,6 +21,3 @@ void SetNetUtilsMessageHandler(std::function<void(const std::string&)> handler);
 // DNS name such as desktop-7.office.example.lan, gives its first label when that has 1 to 15 bytes,
 // since that label is the NetBIOS name such a host conventionally carries; else its first 16 bytes.
 void FillCallName(std::uint8_t (&callName)[16], const std::string& hostName);
-
-// Six bytes as upper-case hexadecimal pairs joined by "-".
-std::string MacText(const std::uint8_t (&address)[6]);

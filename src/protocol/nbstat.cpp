@@ -91,11 +91,17 @@ std::string NameLogLine(const NameEntry& entry)
     return entry.text + SuffixText(entry.suffix) + (entry.group ? "<GROUP>" : "<UNIQUE>");
 }
 
-std::string DottedMac(const std::array<std::uint8_t, 6>& mac)
+std::string MacText(std::span<const std::uint8_t, 6> mac, char separator)
 {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "%.2X.%.2X.%.2X.%.2X.%.2X.%.2X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
-    return buf;
+    std::string text;
+    for (const std::uint8_t byte : mac) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%.2X", byte);
+        if (!text.empty())
+            text += separator;
+        text += pair;
+    }
+    return text;
 }
 
 } // namespace nbstat

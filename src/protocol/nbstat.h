@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,8 @@ Reply Decode(const std::uint8_t* bytes, int length);
 
 std::string SuffixText(std::uint8_t suffix);                    // "<1B>", "<0>"
 std::string NameLogLine(const NameEntry& entry);                 // name, suffix, "<UNIQUE>" or "<GROUP>"
-std::string DottedMac(const std::array<std::uint8_t, 6>& mac);  // "00.0C.29.AB.CD.EF"
+// Six upper-case hex pairs joined by separator: "00.0C.29.AB.CD.EF" in Quick rows, hyphens elsewhere.
+std::string MacText(std::span<const std::uint8_t, 6> mac, char separator);
 inline const std::string kSeparatorLine(54, '-');
 
 } // namespace nbstat

@@ -94,7 +94,7 @@ void Tfrmmain::ParseNBStatReply(const std::uint8_t* bytes, int length, const QSt
     if (reply.workgroup)
         results_->SetCell(row, 3, NetworkText(*reply.workgroup));
     if (reply.mac) {
-        const QString mac = QString::fromStdString(nbstat::DottedMac(*reply.mac));
+        const QString mac = QString::fromStdString(nbstat::MacText(*reply.mac, '.'));
         results_->SetCell(row, 2, mac);
         ListBox1->AddLine(QStringLiteral("MAC:") + mac);
     }

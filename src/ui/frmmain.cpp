@@ -516,12 +516,20 @@ void Tfrmmain::FormClose()
     CloseEndpoint();
 }
 
-void Tfrmmain::ListView1Click()
+std::optional<int> Tfrmmain::SelectedRow() const
 {
     const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
     if (selected.isEmpty())
+        return std::nullopt;
+    return selected.first().row();
+}
+
+void Tfrmmain::ListView1Click()
+{
+    const auto row = SelectedRow();
+    if (!row)
         return;
-    if (const auto anchor = results_->LogAnchor(selected.first().row()))
+    if (const auto anchor = results_->LogAnchor(*row))
         ListBox1->SetTopIndex(*anchor - 1);
 }
 
@@ -538,19 +546,19 @@ void Tfrmmain::ToolButton7Click()
 
 void Tfrmmain::ToolButton10Click()
 {
-    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
-    if (selected.isEmpty())
+    const auto row = SelectedRow();
+    if (!row)
         return;
-    const std::string target = "http://" + results_->Caption(selected.first().row()).toStdString();
+    const std::string target = "http://" + results_->Caption(*row).toStdString();
     wshell::ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, wshell::SW_SHOWNORMAL);
 }
 
 void Tfrmmain::ToolButton12Click()
 {
-    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
-    if (selected.isEmpty())
+    const auto row = SelectedRow();
+    if (!row)
         return;
-    std::string target = "\\\\" + results_->Caption(selected.first().row()).toStdString();
+    std::string target = "\\\\" + results_->Caption(*row).toStdString();
     const auto isTrimmed = [](char c) { return static_cast<unsigned char>(c) <= 32; };
     while (!target.empty() && isTrimmed(target.back()))
         target.pop_back();

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <optional>
 #include <string>
 
 class QAction;
@@ -150,6 +151,8 @@ private:
     void BuildStatusStrip();
     void StartScan();
     void OnScanFinished();
+    // The first selected row of the table, if any.
+    std::optional<int> SelectedRow() const;
     // The range a.b.c.1 to a.b.c.255 of an address text, in the start and end fields.
     void ShowProposedRange(const QString& address);
 

@@ -8,6 +8,7 @@
 #include "platform/Nb30.h"
 #include "probes/NetUtils.h"
 #include "probes/Ping.h"
+#include "protocol/nbstat.h"
 
 #include <gtest/gtest.h>
 
@@ -180,12 +181,12 @@ TEST(AdapterStatus, ALongNameTableIsCutToTheBufferAndTheAddressKept)
     ASSERT_EQ(full.retcode, NRC_INCOMP);
     EXPECT_EQ(full.adapter().name_count, 31);
     EXPECT_EQ(full.length, 618);
-    EXPECT_EQ(MacText(full.adapter().adapter_address), "02-00-00-00-00-13");
+    EXPECT_EQ(nbstat::MacText(full.adapter().adapter_address, '-'), "02-00-00-00-00-13");
 
     const Status bare = AdapterStatusOf("CROWDED", sizeof(ADAPTER_STATUS));
     ASSERT_EQ(bare.retcode, NRC_INCOMP);
     EXPECT_EQ(bare.adapter().name_count, 0);
-    EXPECT_EQ(MacText(bare.adapter().adapter_address), "02-00-00-00-00-13");
+    EXPECT_EQ(nbstat::MacText(bare.adapter().adapter_address, '-'), "02-00-00-00-00-13");
     EXPECT_EQ(GetMACAddress("CROWDED"), "02-00-00-00-00-13");
 }
 

@@ -27,16 +27,6 @@ std::string CallName(const std::string& hostName)
 
 } // namespace
 
-TEST(MacText, UpperCaseHexPairsJoinedByHyphens)
-{
-    const std::uint8_t mac[6] = {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F};
-    EXPECT_EQ(MacText(mac), "0A-1B-2C-3D-4E-5F");
-    const std::uint8_t high[6] = {0xAB, 0xCD, 0xEF, 0xFF, 0x00, 0x9A};
-    EXPECT_EQ(MacText(high), "AB-CD-EF-FF-00-9A");
-    const std::uint8_t zero[6] = {};
-    EXPECT_EQ(MacText(zero), "00-00-00-00-00-00");
-}
-
 TEST(CallName, FillsWithBlanksAndKeepsTheNameAsGiven)
 {
     EXPECT_EQ(CallName("FIFTEEN-BYTES-X"), "FIFTEEN-BYTES-X ");

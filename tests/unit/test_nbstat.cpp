@@ -30,7 +30,7 @@ TEST(NBStatDecode, WorkstationReplyGivesHostWorkgroupMacAndNamesInTableOrder)
     EXPECT_EQ(*r.hostName, "MYHOST         ");
     EXPECT_EQ(r.hostName->size(), 15u);
     EXPECT_EQ(*r.workgroup, "WORKGROUP      ");
-    EXPECT_EQ(nbstat::DottedMac(*r.mac), "00.0C.29.AB.CD.EF");
+    EXPECT_EQ(nbstat::MacText(*r.mac, '.'), "00.0C.29.AB.CD.EF");
     EXPECT_EQ(nbstat::NameLogLine(r.names[0]), "MYHOST         <0><UNIQUE>");
     EXPECT_EQ(nbstat::NameLogLine(r.names[1]), "MYHOST         <20><UNIQUE>");
     EXPECT_EQ(nbstat::NameLogLine(r.names[2]), "WORKGROUP      <0><GROUP>");
@@ -66,6 +66,16 @@ TEST(NBStatDecode, NameBytesAtOrBelowBlankBecomeBlanksAndHighBytesStay)
     const std::string shown = codepage::ToUtf8(*r.hostName);
     // 0x80 is the euro sign in Windows-1252, 0x9F is Y with diaeresis, 0xA0..0xFF are Latin-1.
     EXPECT_EQ(shown, "   \x21\x7F\u20AC\u0178\u00A0\u00E9\u00FF     ");
+}
+
+TEST(MacText, UpperCaseHexPairsJoinedByHyphens)
+{
+    const std::uint8_t mac[6] = {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F};
+    EXPECT_EQ(nbstat::MacText(mac, '-'), "0A-1B-2C-3D-4E-5F");
+    const std::uint8_t high[6] = {0xAB, 0xCD, 0xEF, 0xFF, 0x00, 0x9A};
+    EXPECT_EQ(nbstat::MacText(high, '-'), "AB-CD-EF-FF-00-9A");
+    const std::uint8_t zero[6] = {};
+    EXPECT_EQ(nbstat::MacText(zero, '-'), "00-00-00-00-00-00");
 }
 
 TEST(NBStatDecode, SuffixTextIsUpperCaseHexWithoutLeadingZeros)
@@ -124,7 +134,7 @@ TEST(NBStatDecode, MacAtTheVeryEndOfTheDatagramIsTaken)
     const int exact = 57 + 18 + 6;
     const auto r = nbstat::Decode(d.data(), exact);
     ASSERT_TRUE(r.mac.has_value());
-    EXPECT_EQ(nbstat::DottedMac(*r.mac), "0A.1B.2C.3D.4E.5F");
+    EXPECT_EQ(nbstat::MacText(*r.mac, '.'), "0A.1B.2C.3D.4E.5F");
     EXPECT_FALSE(nbstat::Decode(d.data(), exact - 1).mac.has_value());
 }
 
@@ -138,7 +148,7 @@ TEST(NBStatDecode, PatternFoundWhereverTheAnswerNameEnds)
     d.insert(d.end(), {0x20, 0x04, 0x00, 1, 2, 3, 4, 5, 6});
     const auto r = Decode(d);
     EXPECT_EQ(*r.hostName, "SHORTFORM      ");
-    EXPECT_EQ(nbstat::DottedMac(*r.mac), "01.02.03.04.05.06");
+    EXPECT_EQ(nbstat::MacText(*r.mac, '.'), "01.02.03.04.05.06");
 }
 
 } // namespace
