@@ -11,6 +11,7 @@ packages=(
   iputils-ping xdg-utils libcap2-bin
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation fonts-liberation2 fonts-comic-neue fontconfig-config
   # tests and benchmarks: network namespaces, real NetBIOS peers, PDF text, a display for screenshots
+  g++-mingw-w64-x86-64-posix
   iproute2 procps samba samba-common-bin nbtscan poppler-utils xvfb xauth
 )
 

@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test three ways: a normal build with warnings
-# as errors, AddressSanitizer with UndefinedBehaviorSanitizer, and ThreadSanitizer; then runs the
-# reply decoder's fuzz target for a bounded time.
+# as errors, AddressSanitizer with UndefinedBehaviorSanitizer, and ThreadSanitizer; then builds the
+# protocol library with the Windows cross compiler and runs the reply decoder's fuzz target for a
+# bounded time.
 #   scripts/test.sh            all of it
-#   scripts/test.sh normal     one way only (normal, asan, tsan or fuzz)
+#   scripts/test.sh normal     one way only (normal, asan, tsan, cross or fuzz)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 jobs=$(nproc)
 ways=("$@")
-[ ${#ways[@]} -gt 0 ] || ways=(normal asan tsan fuzz)
+[ ${#ways[@]} -gt 0 ] || ways=(normal asan tsan cross fuzz)
 fuzz_seconds=${NODEWICK_FUZZ_SECONDS:-60}
 failed=()
 
@@ -40,6 +41,16 @@ for way in "${ways[@]}"; do
     tsan)
       TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$PWD/tests/sanitizers/tsan.supp" \
         build_and_test tsan -DCMAKE_BUILD_TYPE=Debug -DNODEWICK_SANITIZE=thread -DNODEWICK_BUILD_BENCH=OFF ;;
+    cross)
+      # The pure protocol library carries over to Windows unchanged: it builds with mingw-w64.
+      echo "=== cross: the protocol library with mingw-w64"
+      cmake -S . -B build-mingw -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+        -DNODEWICK_PROTOCOL_ONLY=ON -DNODEWICK_WERROR=ON >/dev/null
+      if cmake --build build-mingw -j "$jobs"; then
+        echo "cross: 1 passed, 0 failed"
+      else
+        failed+=(cross)
+      fi ;;
     fuzz)
       echo "=== fuzz: the reply decoder for ${fuzz_seconds} s"
       CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -57,7 +68,7 @@ for way in "${ways[@]}"; do
       fi
       rm -rf "$work" "$work.log" ;;
     *)
-      echo "unknown way: $way (normal, asan, tsan, fuzz)" >&2; exit 2 ;;
+      echo "unknown way: $way (normal, asan, tsan, cross, fuzz)" >&2; exit 2 ;;
   esac
 done
 
