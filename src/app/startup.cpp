@@ -7,6 +7,8 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 namespace nodewick {
 
 std::unique_ptr<Tfrmmain> CreateForms()
@@ -20,6 +22,9 @@ std::unique_ptr<Tfrmmain> CreateForms()
 
 int RunProgram(int argc, char** argv)
 {
+    // A write past the file size limit would end the program with SIGXFSZ. Ignored, the write fails
+    // with EFBIG instead, and the save that made it keeps the old file and says "File too large".
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nodewick"));
     QApplication::setQuitOnLastWindowClosed(false);

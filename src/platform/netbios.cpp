@@ -1,5 +1,6 @@
 #include "platform/netbios.h"
 
+#include "platform/codepage.h"
 #include "platform/unique_fd.h"
 #include "platform/winsock.h"
 #include "scan/nbstat.h"
@@ -231,7 +232,8 @@ std::uint8_t AdapterStatus(NCB& ncb)
         return NRC_NOCALL;
 
     std::optional<std::uint32_t> address;
-    if (const auto entry = wsock::gethostbyname(name.c_str()); entry && !entry->h_addr_list.empty())
+    const std::string resolverName = wcodepage::ToUtf8(name);
+    if (const auto entry = wsock::gethostbyname(resolverName.c_str()); entry && !entry->h_addr_list.empty())
         address = entry->h_addr_list.front();
     if (!address) {
         // NetBIOS names are registered in upper case.
@@ -293,7 +295,7 @@ std::optional<std::string> NodeStatusName(std::uint32_t address, int waitMs)
             std::string name = entry.text;
             name.erase(name.find_last_not_of(' ') + 1);
             if (!name.empty())
-                return name;
+                return wcodepage::ToUtf8(name);
         }
     }
     return std::nullopt;

@@ -1,5 +1,6 @@
 #include "probes/NetUtils.h"
 
+#include "platform/codepage.h"
 #include "platform/netbios.h"
 #include "platform/thread.h"
 #include "platform/winsock.h"
@@ -83,7 +84,8 @@ std::string GetMACAddress(const std::string& hostName)
     wnetbios::Netbios(&ncb);
 
     ncb = NCB{};
-    FillCallName(ncb.ncb_callname, hostName);
+    // The name is the program's text; the NetBIOS name it stands for is in the names' code page.
+    FillCallName(ncb.ncb_callname, wcodepage::FromUtf8(hostName));
     ncb.ncb_command = NCBASTAT;
     ncb.ncb_lana_num = 0;
     ncb.ncb_length = sizeof(StatusRecord);

@@ -1,6 +1,7 @@
 #pragma once
 // Single-byte text of the program (names from the network, captions) shown as Unicode: bytes are
-// Windows-1252, the code page of the Western systems these names come from.
+// Windows-1252, the code page of the Western systems these names come from, read as the NetBIOS
+// layer reads them (platform/codepage.h), so a name shows alike in both scan modes.
 
 #include <QString>
 
