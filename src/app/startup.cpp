@@ -27,6 +27,8 @@ int RunProgram(int argc, char** argv)
     std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nodewick"));
+    // Names the installed desktop entry, so Wayland shells give the window its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(NODEWICK_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
     std::unique_ptr<Tfrmmain> window = CreateForms();
     QObject::connect(window.get(), &Tfrmmain::Closed, &app, &QCoreApplication::quit);

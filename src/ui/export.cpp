@@ -84,10 +84,6 @@ bool RunSaveDialog(QFileDialog* dialog, const QString& defaultSuffix, QString& c
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
-#ifdef Q_OS_LINUX
-    // Qt's own dialog: the same on every desktop, and one that tests can drive.
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-#endif
     // Setting a filter gives the typed name the filter's extension, so it is set only once.
     const QStringList filters{QStringLiteral("*.txt")};
     if (dialog->nameFilters() != filters)
