@@ -1,19 +1,33 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, running and testing Nodewick needs.
+# Installs the Debian packages that Nodewick needs, by purpose:
+#   scripts/setup.sh run    building it, making its package and running it (scripts/run.sh)
+#   scripts/setup.sh test   all of that, and the test and benchmark tools (scripts/test.sh; the default)
 # Idempotent: when everything is present it only checks, which takes a moment.
 set -euo pipefail
 
-packages=(
-  # build
-  cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
-  libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
+purpose=${1:-test}
+
+run_packages=(
+  # build, and the Debian package: dpkg-shlibdeps (dpkg-dev) and file find its library dependencies
+  cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev dpkg-dev file
   # run: the echo fallback, the desktop's browser and file manager, fonts
-  iputils-ping xdg-utils libcap2-bin
+  iputils-ping xdg-utils
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation fonts-liberation2 fonts-comic-neue fontconfig-config
-  # tests and benchmarks: network namespaces, real NetBIOS peers, PDF text, a display for screenshots
-  g++-mingw-w64-x86-64-posix
-  iproute2 procps samba samba-common-bin nbtscan poppler-utils xvfb xauth
 )
+test_packages=(
+  # test frameworks, clang for the fuzzer, the Windows cross compiler for the protocol library
+  libgtest-dev libbenchmark-dev clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix
+  # network namespaces, real NetBIOS peers, PDF text, a display for screenshots
+  iproute2 procps samba samba-common-bin nbtscan poppler-utils xvfb xauth
+  # the installed tree and the package: their validators
+  desktop-file-utils appstream lintian
+)
+
+case "$purpose" in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: scripts/setup.sh [run|test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

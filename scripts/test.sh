@@ -7,7 +7,7 @@
 #   scripts/test.sh normal     one way only (normal, asan, tsan, cross or fuzz)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh test
 
 jobs=$(nproc)
 ways=("$@")
@@ -22,7 +22,7 @@ build_and_test() {
   local name=$1; shift
   local dir=build-$name
   echo "=== $name: configure and build"
-  cmake -S . -B "$dir" -G Ninja -DNODEWICK_WERROR=ON "$@" >/dev/null
+  cmake -S . -B "$dir" -G Ninja -DNODEWICK_WERROR=ON -DNODEWICK_BUILD_TESTS=ON "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
   echo "=== $name: tests"
   if ! (cd "$dir" && NODEWICK_LAB_REQUIRED=${NODEWICK_LAB_REQUIRED:-${CI:+1}} ctest --output-on-failure -j "$jobs" --timeout 900 --repeat until-pass:2); then
@@ -33,7 +33,7 @@ build_and_test() {
 for way in "${ways[@]}"; do
   case "$way" in
     normal)
-      build_and_test normal -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
+      build_and_test normal -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNODEWICK_BUILD_BENCH=ON ;;
     asan)
       ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp \

@@ -7,6 +7,8 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 namespace nodewick {
 
 std::unique_ptr<Tfrmmain> CreateForms()
@@ -20,8 +22,13 @@ std::unique_ptr<Tfrmmain> CreateForms()
 
 int RunProgram(int argc, char** argv)
 {
+    // A write past the file size limit would end the program with SIGXFSZ. Ignored, the write fails
+    // with EFBIG instead, and the save that made it keeps the old file and says "File too large".
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nodewick"));
+    // Names the installed desktop entry, so Wayland shells give the window its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(NODEWICK_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
     std::unique_ptr<Tfrmmain> window = CreateForms();
     QObject::connect(window.get(), &Tfrmmain::Closed, &app, &QCoreApplication::quit);

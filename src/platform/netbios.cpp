@@ -2,6 +2,7 @@
 
 #include "platform/unique_fd.h"
 #include "platform/winsock.h"
+#include "protocol/codepage.h"
 #include "protocol/nbname.h"
 #include "protocol/nbstat.h"
 
@@ -165,7 +166,8 @@ std::uint8_t AdapterStatus(NCB& ncb)
         return NRC_NOCALL;
 
     std::optional<std::uint32_t> address;
-    if (const auto entry = wsock::gethostbyname(name.c_str()); entry && !entry->h_addr_list.empty())
+    const std::string resolverName = codepage::ToUtf8(name);
+    if (const auto entry = wsock::gethostbyname(resolverName.c_str()); entry && !entry->h_addr_list.empty())
         address = entry->h_addr_list.front();
     if (!address) {
         // NetBIOS names are registered in upper case.
@@ -218,7 +220,10 @@ std::uint8_t Netbios(NCB* ncb)
 std::optional<std::string> NodeStatusName(std::uint32_t address, int waitMs)
 {
     const auto reply = QueryNodeStatus(address, 1, waitMs);
-    return reply ? nbname::OwnName(*reply) : std::nullopt;
+    if (!reply)
+        return std::nullopt;
+    const auto name = nbname::OwnName(*reply);
+    return name ? std::optional<std::string>(codepage::ToUtf8(*name)) : std::nullopt;
 }
 
 } // namespace wnetbios

@@ -2,9 +2,10 @@
 // The NetBIOS service as the program uses it: Netbios with NCBRESET and NCBASTAT on adapter 0,
 // supplied over the NetBIOS name service (UDP port 137) as a B-node does it.
 //
-// NCBASTAT by name: the call name without its trailing blanks is looked up with the system resolver
-// (bounded by wsock::kLookupTimeoutMs, 500 ms); when that gives no address, a NAME QUERY
-// REQUEST for the 16-byte call name, in upper case, is broadcast on every local IPv4 broadcast domain.
+// NCBASTAT by name: the call name (code-page bytes, protocol/codepage.h) without its trailing blanks
+// is looked up, as UTF-8, with the system resolver (bounded by wsock::kLookupTimeoutMs, 500 ms);
+// when that gives no address, a NAME QUERY REQUEST for the 16-byte call name, in upper case, is
+// broadcast on every local IPv4 broadcast domain.
 // The address found gets a NODE STATUS REQUEST, and its answer fills the caller's buffer as one
 // ADAPTER_STATUS (adapter_address is the answer's UNIT_ID, name_count the entries written; the
 // statistics stay zero) followed by one NAME_BUFFER per name that fits. Whatever fails leaves the
@@ -43,6 +44,9 @@ std::uint8_t Netbios(NCB* ncb);
 // ephemeral port and waited for at most waitMs: its unique name with suffix 0x00, else its unique name
 // with suffix 0x20, without trailing blanks. None when the host does not answer in time, has no such
 // name, or address is not a unicast address (0.0.0.0 would reach the local host).
+// The name is UTF-8, its bytes read in the code page of NetBIOS names: a reverse lookup then gives
+// the same kind of text whether the resolver or NetBIOS answered, and the name reads as a Quick
+// row shows the same bytes.
 std::optional<std::string> NodeStatusName(std::uint32_t address, int waitMs = kReverseStatusWaitMs);
 
 } // namespace wnetbios

@@ -87,8 +87,9 @@ int gethostname(char* name, int namelen);
 std::optional<HostEntry> gethostbyname(const char* name);
 // Reverse lookup: the system resolver first (bounded by kLookupTimeoutMs), then, for a host with no
 // name there, one NetBIOS node-status request (bounded by wnetbios::kReverseStatusWaitMs, 250 ms), as
-// Windows does for LAN hosts. An address with no name anywhere costs the two waits, 750 ms at most,
-// and a few milliseconds of work: it runs once on the UI thread at start-up, which must stay short.
+// Windows does for LAN hosts; either way h_name is UTF-8 (wnetbios::NodeStatusName). An address with
+// no name anywhere costs the two waits, 750 ms at most, and a few milliseconds of work: it runs once
+// on the UI thread at start-up, which must stay short.
 std::optional<HostEntry> gethostbyaddr(const char* addr, int len, int type);
 
 // The IPv4 addresses of the interfaces that are up and not loopback, in the system's order.

@@ -4,6 +4,7 @@
 #include "platform/thread.h"
 #include "platform/winsock.h"
 #include "platform/Nb30.h"
+#include "protocol/codepage.h"
 #include "protocol/nbstat.h"
 
 #include <cstdio>
@@ -76,7 +77,8 @@ std::string GetMACAddress(const std::string& hostName)
     wnetbios::Netbios(&ncb);
 
     ncb = NCB{};
-    FillCallName(ncb.ncb_callname, hostName);
+    // The name is the program's text; the NetBIOS name it stands for is in the names' code page.
+    FillCallName(ncb.ncb_callname, codepage::FromUtf8(hostName));
     ncb.ncb_command = NCBASTAT;
     ncb.ncb_lana_num = 0;
     ncb.ncb_length = sizeof(StatusRecord);

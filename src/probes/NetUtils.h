@@ -5,10 +5,13 @@
 #include <functional>
 #include <string>
 
-// The host's official name for a dotted address text, or empty text. Reports nothing.
+// The host's official name for a dotted address text, or empty text. Reports nothing. UTF-8, the
+// resolver's text, or a NetBIOS name converted from its code page (protocol/codepage.h).
 std::string GetHostNameByIP(const std::string& ip);
 
 // The MAC address of the named host as "0A-1B-2C-3D-4E-5F"; 00-00-00-00-00-00 when no answer came.
+// The name is UTF-8, as GetHostNameByIP gives it; its call name is that name in the code page of
+// NetBIOS names, so a name that came from NetBIOS finds its host again.
 // Empty text when no status buffer could be had (after the message "memory allocation failed!").
 std::string GetMACAddress(const std::string& hostName);
 

@@ -5,12 +5,12 @@
 
 #include "platform/clock.h"
 #include "platform/printer.h"
+#include "platform/savefile.h"
+#include "protocol/report.h"
 #include "ui/frmmain.h"
 #include "ui/loglistbox.h"
-#include "protocol/report.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -61,10 +61,6 @@ bool RunSaveDialog(QFileDialog* dialog, const QString& defaultSuffix, QString& c
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
-#ifdef Q_OS_LINUX
-    // Qt's own dialog: the same on every desktop, and one that tests can drive.
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-#endif
     // Setting a filter gives the typed name the filter's extension, so it is set only once.
     const QStringList filters{QStringLiteral("*.txt")};
     if (dialog->nameFilters() != filters)
@@ -76,26 +72,6 @@ bool RunSaveDialog(QFileDialog* dialog, const QString& defaultSuffix, QString& c
     chosen = dialog->selectedFiles().value(0);
     dialog->setProperty(kFileName, chosen);
     return true;
-}
-
-struct FileFailure {
-    bool created = false;
-    QString reason; // the system's text for the failure
-};
-
-// Creates or replaces the file and writes all bytes to it.
-std::optional<FileFailure> WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return FileFailure{false, file.errorString()};
-    if (file.write(bytes) != bytes.size())
-        return FileFailure{true, file.errorString()};
-    // What the file buffer holds goes out only now: a full disk may show here.
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return FileFailure{true, file.errorString()};
-    return std::nullopt;
 }
 
 // Text files are in the system code page: UTF-8 on Linux, the ANSI code page on Windows.
@@ -135,7 +111,7 @@ void Tfrmmain::Save1Click()
     QStringList addresses;
     for (int row = 0; row < Results()->Count(); ++row)
         addresses.append(Results()->Caption(row));
-    if (const auto failure = WriteFile(path, QByteArray::fromStdString(report::TextFile(SystemCodePage(addresses)))))
+    if (const auto failure = wfile::ReplaceFile(path, QByteArray::fromStdString(report::TextFile(SystemCodePage(addresses)))))
         ShowMessage(failure->reason);
 }
 
@@ -156,7 +132,7 @@ void Tfrmmain::N3Click()
         return;
     const QString path = chosen + QStringLiteral(".txt");
     const std::vector<QString>& log = ListBox1->Lines();
-    if (const auto failure = WriteFile(path, QByteArray::fromStdString(report::TextFile(
+    if (const auto failure = wfile::ReplaceFile(path, QByteArray::fromStdString(report::TextFile(
                                                  SystemCodePage(QStringList(log.begin(), log.end())))))) {
         if (failure->created)
             ShowMessage(failure->reason);

@@ -131,7 +131,11 @@ Tfrmmain::Tfrmmain(QWidget* parent)
     QFont font(QStringLiteral("Verdana"));
     font.setPixelSize(12);
     setFont(font);
-    setWindowIcon(QIcon(QStringLiteral(":/art/app-256.png")));
+    // Every size of the program icon, so a title bar or task switcher gets a drawn one, not a scaled one.
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/art/app-%1.png").arg(size));
+    setWindowIcon(icon);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);

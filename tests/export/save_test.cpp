@@ -15,11 +15,14 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -223,6 +226,72 @@ TEST_F(ExportSave, FailedResultsSaveShowsTheSystemsReasonAndKeepsTheTable)
     // The program goes on: the next save works.
     ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("after.txt")));
     EXPECT_EQ(QFileInfo(Path("after.txt")).size(), 20 + 10000 * 2 + QStringList(many).join(QString()).size());
+}
+
+// A disk that is nearly full: the process may write files of at most this many bytes. SIGXFSZ is
+// ignored, as start-up ignores it, so that a write past the limit fails instead of ending the test.
+// The limit holds for the whole process, so it lives no longer than the saves under test.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        if (::sigaction(SIGXFSZ, &ignore, &previousAction_) != 0 || ::getrlimit(RLIMIT_FSIZE, &previous_) != 0)
+            return;
+        ignoring_ = true;
+        rlimit limited = previous_;
+        limited.rlim_cur = bytes;
+        limited_ = ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        if (limited_) {
+            EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &previous_), 0);
+        }
+        if (ignoring_)
+            ::sigaction(SIGXFSZ, &previousAction_, nullptr);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool Ok() const { return limited_; }
+
+private:
+    struct sigaction previousAction_ {};
+    rlimit previous_{};
+    bool ignoring_ = false;
+    bool limited_ = false;
+};
+
+TEST_F(ExportSave, FailedSaveOverAnExistingFileKeepsItsBytesAndShowsTheReason)
+{
+    QStringList many;
+    for (int i = 0; i < 10000; ++i)
+        many.append(QStringLiteral("10.1.%1.%2").arg(i / 250).arg(i % 250 + 1));
+    exporttest::AddRows(*window_, many);
+    for (const QString& address : many)
+        window_->ListBox1->AddLine(address);
+    const QByteArray oldResults("10.0.0.1\r\n10.0.0.2\r\n");
+    const QByteArray oldLog("IP: 10.0.0.1\r\n");
+    for (const auto& [name, bytes] : {std::pair{"results.txt", oldResults}, std::pair{"log.txt", oldLog}}) {
+        QFile old(Path(name));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        ASSERT_EQ(old.write(bytes), bytes.size());
+    }
+
+    {
+        testsupport::MessageBoxCatcher messages;
+        const FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.Ok()) << std::strerror(errno);
+        ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("results.txt")));
+        ASSERT_TRUE(SaveAs(&Tfrmmain::N3Click, Path("log")));
+        EXPECT_EQ(messages.Texts(), (QStringList{SystemText(EFBIG), SystemText(EFBIG)}));
+    }
+    EXPECT_EQ(ReadAll(Path("results.txt")), oldResults);
+    EXPECT_EQ(ReadAll(Path("log.txt")), oldLog);
+    // Nothing of the new files is left beside the old ones.
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              (QStringList{"log.txt", "results.txt"}));
 }
 
 TEST_F(ExportSave, SaveIntoAFolderWithoutWritePermission)

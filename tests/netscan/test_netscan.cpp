@@ -37,6 +37,8 @@ lab::Layout Network()
         {lab::Host::Kind::Nmbd, "198.18.0.11", "BETA", "WGBETA", {}},
         {lab::Host::Kind::NoNetbios, "198.18.0.12", "", "", {}},
         {lab::Host::Kind::Responder, "198.18.0.13", "GAMMA", "WGGAMMA", {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F}},
+        // Beyond the ranges the other cases walk; 0xDC is U with diaeresis in the names' code page.
+        {lab::Host::Kind::Responder, "198.18.0.40", "M\xDCLLER", "WGMUELLER", {0x02, 0x11, 0x22, 0x33, 0x44, 0x55}},
     };
     layout.hostsFile = {{"198.18.0.12", "plain-host"}, {"198.18.0.13", "gamma.lab.example"}};
     return layout;
@@ -167,6 +169,19 @@ TEST_F(NetScan, ThoroughScanListsLiveHostsWithNamesAndMacs)
     EXPECT_EQ(Rows().Cell(rows.at("198.18.0.12"), 2), "00-00-00-00-00-00");
     std::vector<QString> log(window->ListBox1->Lines().begin(), window->ListBox1->Lines().end());
     EXPECT_EQ(log, expected);
+}
+
+TEST_F(NetScan, NetbiosNameWithAByteAbove7FReadsTheSameInBothModes)
+{
+    Scan(false, "198.18.0.40", "198.18.0.41", 300);
+    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() == 1; }, 5s));
+    EXPECT_EQ(Rows().Cell(0, 1), QStringLiteral("M\u00DCLLER         "));
+    // No resolver knows the host: its name comes from the NetBIOS fallback of the reverse lookup,
+    // and that name finds the host's MAC again.
+    Scan(true, "198.18.0.40", "198.18.0.41", 100);
+    ASSERT_EQ(Rows().Count(), 1);
+    EXPECT_EQ(Rows().Cell(0, 1), QStringLiteral("M\u00DCLLER"));
+    EXPECT_EQ(Rows().Cell(0, 2), "02-11-22-33-44-55");
 }
 
 TEST_F(NetScan, PingDialogFindsLiveHostsByAddressAndName)

@@ -21,6 +21,7 @@ pair banner-ping 247 36
 pair banner-ipinfo 243 26
 pair panel-ipinfo 243 41
 r app-small 16 16 app-16.png
+r app-small 24 24 app-24.png
 for s in 32 48 64 128 256; do
   r app "$s" "$s" "app-$s.png"
 done

@@ -1,0 +1,18 @@
+# nodewick_optional(SWITCH PACKAGE WHAT DEBIAN_PACKAGE RESULT)
+# Sets RESULT when WHAT is to be built: SWITCH ON requires PACKAGE, AUTO builds WHAT when PACKAGE is
+# found and says so when it is not, OFF never builds it.
+function(nodewick_optional switch package what debian_package result)
+  set(_build OFF)
+  if(${switch} STREQUAL "AUTO")
+    find_package(${package} QUIET)
+    if(${package}_FOUND)
+      set(_build ON)
+    else()
+      message(STATUS "${what}: not built, ${package} not found (Debian package ${debian_package})")
+    endif()
+  elseif(${switch})
+    find_package(${package} REQUIRED)
+    set(_build ON)
+  endif()
+  set(${result} ${_build} PARENT_SCOPE)
+endfunction()
