@@ -60,6 +60,7 @@ struct SocketState {
     std::deque<std::uint32_t> refusedBy;
     std::unique_ptr<QSocketNotifier> notifier;
     std::function<void(long)> handler;
+    QPointer<QObject> window;
 };
 
 std::mutex g_socketsMutex;
@@ -89,11 +90,28 @@ bool IsReportedIcmpError(int err)
         || err == ENONET || err == EPROTO || err == ENOPROTOOPT;
 }
 
-// Empties the socket's error queue. A port-unreachable answer is kept, with the address the query
-// went to, to be read as a failed read; host and net unreachable (a failed ARP, a missing route) mean
-// no one answered, and are dropped.
-void DrainErrorQueue(SocketState& st)
+// A node-status query leaves from port 6767 for port 137; only its refusal names a host.
+constexpr std::uint16_t kQuerySourcePort = 6767;
+constexpr std::uint16_t kQueryDestinationPort = 137;
+
+std::uint16_t LocalPort(int fd)
 {
+    ::sockaddr_in local{};
+    socklen_t len = sizeof local;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len) != 0 || local.sin_family != AF_INET)
+        return 0;
+    return ntohs(local.sin_port);
+}
+
+// Empties the socket's error queue and tells how many reports it held. A port-unreachable answer is
+// kept, with the refusing host's address, to be read as a failed read, but only when the host that
+// sent it is the one the query went to: a router or firewall that rejects on a host's behalf (or
+// for an address where no host exists) names no host. Everything else (host and net unreachable: a
+// failed ARP, a missing route) means no one answered, and is dropped.
+int DrainErrorQueue(SocketState& st)
+{
+    int reports = 0;
+    std::uint16_t localPort = 0;
     for (int guard = 0; guard < 100000; ++guard) {
         char control[512];
         char payload[64];
@@ -107,23 +125,48 @@ void DrainErrorQueue(SocketState& st)
         msg.msg_control = control;
         msg.msg_controllen = sizeof control;
         if (::recvmsg(st.fd, &msg, MSG_ERRQUEUE | MSG_DONTWAIT) < 0)
-            return;
+            return reports;
+        ++reports;
         for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
-            if (c->cmsg_level != SOL_IP || c->cmsg_type != IP_RECVERR)
+            if (c->cmsg_level != SOL_IP || c->cmsg_type != IP_RECVERR
+                || c->cmsg_len < CMSG_LEN(sizeof(sock_extended_err) + sizeof(::sockaddr_in)))
                 continue;
             sock_extended_err ee{};
             std::memcpy(&ee, CMSG_DATA(c), sizeof ee);
-            if (ee.ee_origin == SO_EE_ORIGIN_ICMP && ee.ee_type == 3 && ee.ee_code == 3
-                && msg.msg_namelen >= sizeof(::sockaddr_in))
+            if (ee.ee_origin != SO_EE_ORIGIN_ICMP || ee.ee_type != 3 || ee.ee_code != 3
+                || msg.msg_namelen < sizeof(::sockaddr_in))
+                continue;
+            // The offender is the sender of the ICMP message; msg_name holds the quoted destination.
+            ::sockaddr_in offender{};
+            std::memcpy(&offender, CMSG_DATA(c) + sizeof ee, sizeof offender);
+            if (localPort == 0)
+                localPort = LocalPort(st.fd);
+            if (offender.sin_family == AF_INET && offender.sin_addr.s_addr == origin.sin_addr.s_addr
+                && ntohs(origin.sin_port) == kQueryDestinationPort && localPort == kQuerySourcePort)
                 st.refusedBy.push_back(origin.sin_addr.s_addr);
         }
     }
+    return reports;
 }
 
 bool DatagramWaiting(int fd)
 {
     pollfd p{fd, POLLIN, 0};
     return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
+}
+
+void OnReadable(SOCKET s);
+
+// Takes the pending ICMP reports off the socket before a send, since the kernel would fail the send
+// with the latest of them. A refusal found here no longer raises the notifier, so its read
+// notification is posted to the window. Tells how many reports were taken.
+int TakeReportsBeforeSend(SOCKET s, SocketState& st)
+{
+    const auto before = st.refusedBy.size();
+    const int reports = DrainErrorQueue(st);
+    if (st.refusedBy.size() > before && !st.window.isNull())
+        QMetaObject::invokeMethod(st.window.data(), [s] { OnReadable(s); }, Qt::QueuedConnection);
+    return reports;
 }
 
 void OnReadable(SOCKET s)
@@ -242,10 +285,9 @@ int sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr_in* to,
         return SOCKET_ERROR;
     }
     const ::sockaddr_in sa = ToSys(*to);
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    int reportedErrors = 0;
-    for (;;) {
+    TakeReportsBeforeSend(s, *st);
+    bool triedAgain = false;
+    for (int attempt = 0; attempt < 16; ++attempt) {
         const ssize_t n = ::sendto(st->fd, buf, static_cast<size_t>(len), flags | MSG_DONTWAIT | MSG_NOSIGNAL,
                                    reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
         if (n >= 0)
@@ -253,25 +295,22 @@ int sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr_in* to,
         const int err = errno;
         if (err == EINTR)
             continue;
-        if (err == EAGAIN && Clock::now() < deadline) {
-            // A full send buffer is queries still waiting for ARP; wait for room rather than fail.
-            pollfd p{st->fd, POLLOUT, 0};
-            ::poll(&p, 1, 50);
+        // A report that came in after the queue was emptied failed the send in its place: the kernel
+        // hands its latest ICMP error to whichever call comes next, and forgets it. The datagram was
+        // not sent; the report waits on the queue (unless a full receive buffer kept it off). A
+        // failure of the send's own, such as no route, comes again on the next try.
+        if (IsReportedIcmpError(err) && (TakeReportsBeforeSend(s, *st) > 0 || !triedAgain)) {
+            triedAgain = true;
             continue;
         }
-        if (err == ENOBUFS && Clock::now() < deadline) {
-            // The neighbour table is full of addresses still waiting for ARP. The socket stays
-            // writable meanwhile, so waiting for POLLOUT would spin: pause until entries expire.
-            ::poll(nullptr, 0, 1);
-            continue;
-        }
-        // The pending report of an earlier ICMP error was consumed by this failed send and the
-        // datagram was not sent; the report itself stays queued for the read notification.
-        if (IsReportedIcmpError(err) && ++reportedErrors <= 3)
-            continue;
-        SetError(err);
+        // A full send buffer, or a neighbour table full of addresses still waiting for ARP: both
+        // empty by themselves within seconds, so the caller is told to try again, never made to wait.
+        SetError(err == ENOBUFS ? EAGAIN : err);
         return SOCKET_ERROR;
     }
+    // Reports pouring in faster than sends go out: the next try may find the queue quiet.
+    SetError(EAGAIN);
+    return SOCKET_ERROR;
 }
 
 int recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr_in* from, int* fromlen)
@@ -299,7 +338,7 @@ int recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr_in* from, int* fr
         if (!st->refusedBy.empty()) {
             const std::uint32_t addr = st->refusedBy.front();
             st->refusedBy.pop_front();
-            giveAddress(addr, HostToNetShort(137));
+            giveAddress(addr, HostToNetShort(kQueryDestinationPort));
             SetError(ECONNREFUSED);
             return SOCKET_ERROR;
         }
@@ -354,9 +393,11 @@ int WSAAsyncSelect(SOCKET s, QObject* window, std::function<void(long lParam)> h
     }
     st->notifier.reset();
     st->handler = nullptr;
+    st->window = nullptr;
     if ((events & kFdRead) == 0 || !handler || window == nullptr)
         return 0;
     st->handler = std::move(handler);
+    st->window = window;
     // The notifier fires on POLLERR as well as POLLIN, which is how ICMP answers arrive.
     st->notifier = std::make_unique<QSocketNotifier>(st->fd, QSocketNotifier::Read);
     st->notifier->moveToThread(window->thread());

@@ -61,15 +61,19 @@ int WSAGetLastError(); // of the calling thread
 
 SOCKET socket(int af, int type, int protocol);
 int bind(SOCKET s, const sockaddr_in* name, int namelen);
+// Tries once and never waits: when the kernel has no room for the datagram now (a full send buffer,
+// a full neighbour table) it fails with kWsaEWouldBlock, to be tried again shortly. Reports of
+// earlier ICMP errors are taken off the socket first, so none of them fails the send.
 int sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr_in* to, int tolen);
 // A datagram larger than len fails with kWsaEMsgSize, the sender written to *from; a host that answered
-// a query with ICMP port unreachable gives a failed read (kWsaEConnReset) whose *from is that host.
-// Any other failure leaves *fromlen at 0.
+// a query (from port 6767 to its port 137) with ICMP port unreachable from its own address gives a
+// failed read (kWsaEConnReset) whose *from is that host. Any other failure leaves *fromlen at 0.
 int recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr_in* from, int* fromlen);
 int closesocket(SOCKET s);
 
-// For every datagram waiting on s (and for every port-unreachable answer), handler runs once on the
-// thread that owns window, with the network event kFdRead in the low 16 bits of its argument.
+// For every datagram waiting on s (and for every port-unreachable answer that names its host, also one
+// taken off the socket by a send), handler runs once on the thread that owns window, with the network
+// event kFdRead in the low 16 bits of its argument.
 // Makes the socket non-blocking. Passing an empty handler stops the notifications.
 int WSAAsyncSelect(SOCKET s, QObject* window, std::function<void(long lParam)> handler, long events);
 

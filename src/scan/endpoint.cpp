@@ -42,17 +42,21 @@ void Tfrmmain::CloseEndpoint()
     FSocket = wsock::INVALID_SOCKET;
 }
 
-void Tfrmmain::SendNBStatQuery(const std::uint8_t* query, const std::string& address)
+udp::QuerySend Tfrmmain::SendNBStatQuery(const std::uint8_t* query, const std::string& address,
+                                         bool reportWouldBlock)
 {
     FRemoteAddr.sin_addr = wsock::inet_addr(address.c_str());
     FRemoteAddr.sin_family = wsock::kAfInet;
     FRemoteAddr.sin_port = wsock::HostToNetShort(nbstat::kNameServicePort);
     const int sent = wsock::sendto(FSocket, reinterpret_cast<const char*>(query), 50, 0, &FRemoteAddr,
                                    sizeof FRemoteAddr);
+    if (sent == wsock::SOCKET_ERROR && wsock::WSAGetLastError() == wsock::kWsaEWouldBlock && !reportWouldBlock)
+        return udp::QuerySend::WouldBlock;
     if (sent == wsock::SOCKET_ERROR)
         ShowMessage(QStringLiteral("SOCKET_ERROR,send fail."));
     if (sent != 50)
         ShowMessage(QStringLiteral("Not Send all"));
+    return sent == 50 ? udp::QuerySend::Sent : udp::QuerySend::Failed;
 }
 
 void Tfrmmain::WMSocketEvent(long lParam)

@@ -20,4 +20,7 @@ extern std::atomic<std::int32_t> TimeOut; // milliseconds; a negative wait count
 extern std::atomic<bool> ThoroughMode;  // the mode selection, read anew for every address
 extern wsync::HANDLE WaitAckEvent;      // "WAIT_ACK": a reply has been handled
 
+// How a query's send went: out, refused for now by a kernel without room, or failed (and reported).
+enum class QuerySend { Sent, WouldBlock, Failed };
+
 } // namespace udp

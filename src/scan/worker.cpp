@@ -10,6 +10,7 @@
 #include <QLineEdit>
 
 #include <algorithm>
+#include <thread>
 
 TSendDataThread::TSendDataThread(bool createSuspended, Tfrmmain* form)
     : wsync::TThread(createSuspended), form_(form)
@@ -22,10 +23,28 @@ void TSendDataThread::SyncReadRange()
     FEndIPText = form_->Edit2->text().toStdString();
 }
 
-void TSendDataThread::SyncSendQuery()
+udp::QuerySend TSendDataThread::SyncSendQuery(bool showAddress, bool lastTry)
 {
-    form_->Edit4->setText(QString::fromStdString(FCurrentIP));
-    form_->SendNBStatQuery(nbstat::NBStatQuery.data(), FCurrentIP);
+    if (showAddress)
+        form_->Edit4->setText(QString::fromStdString(FCurrentIP));
+    return form_->SendNBStatQuery(nbstat::NBStatQuery.data(), FCurrentIP, lastTry);
+}
+
+void TSendDataThread::SendQuery()
+{
+    // The kernel may have no room for the query for a while (a neighbour table full of addresses
+    // still waiting for ARP). The UI thread never waits for it: its step gives up at once, and the
+    // worker pauses and hands it over again, until the limit makes the last try report the failure.
+    using Clock = std::chrono::steady_clock;
+    const auto limit = Clock::now() + kSendLimit;
+    for (bool first = true;; first = false) {
+        const bool lastTry = Clock::now() >= limit;
+        udp::QuerySend result = udp::QuerySend::Sent;
+        Synchronize([&] { result = SyncSendQuery(first, lastTry); });
+        if (result != udp::QuerySend::WouldBlock)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 void TSendDataThread::SyncClearCurrentIP()
@@ -51,7 +70,7 @@ void TSendDataThread::Execute()
         if (udp::ThoroughMode.load()) {
             ProbeThorough();
         } else {
-            Synchronize([this] { SyncSendQuery(); });
+            SendQuery();
             // A negative wait would be an unbounded one; it counts as no wait.
             const auto wait = static_cast<std::uint32_t>(std::max<std::int32_t>(0, udp::TimeOut.load()));
             wsync::WaitForSingleObject(udp::WaitAckEvent, std::min(wait, wsync::INFINITE - 1));

@@ -3,7 +3,9 @@
 // change to the window through a step that the UI thread runs while the worker waits.
 
 #include "platform/thread.h"
+#include "scan/udp.h"
 
+#include <chrono>
 #include <string>
 
 class Tfrmmain;
@@ -15,12 +17,16 @@ public:
     std::string FCurrentIP;
     std::string FEndIPText;
 
+    // How long a query may wait for the kernel to take it before its send counts as failed.
+    static constexpr std::chrono::seconds kSendLimit{5};
+
 protected:
     void Execute() override;
 
 private:
     void SyncReadRange();
-    void SyncSendQuery();
+    udp::QuerySend SyncSendQuery(bool showAddress, bool lastTry);
+    void SendQuery();
     void SyncClearCurrentIP();
     void ProbeThorough();
 

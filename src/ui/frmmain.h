@@ -4,6 +4,7 @@
 // implemented in scan/ beside the worker; its layout and own handlers here.
 
 #include "platform/winsock.h"
+#include "scan/udp.h"
 #include "ui/resultsmodel.h"
 
 #include <QMainWindow>
@@ -118,7 +119,11 @@ public:
     // The endpoint (scan/endpoint.cpp).
     void OpenEndpoint();
     void CloseEndpoint();
-    void SendNBStatQuery(const std::uint8_t* query, const std::string& address);
+    // Tries the send once. When the kernel has no room for the datagram now and reportWouldBlock is
+    // false, shows nothing and gives WouldBlock, for the caller to try again; any other failure shows
+    // the two send messages.
+    udp::QuerySend SendNBStatQuery(const std::uint8_t* query, const std::string& address,
+                                   bool reportWouldBlock = true);
     void WMSocketEvent(long lParam);
     void ParseNBStatReply(const std::uint8_t* bytes, int length, const QString& address);
 

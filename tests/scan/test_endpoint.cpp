@@ -5,10 +5,73 @@
 #include "protocol/nbstat.h"
 #include "window_fixture.h"
 
+#include <netinet/ip.h>
+#include <netinet/ip_icmp.h>
+#include <netinet/udp.h>
+
+#include <cstring>
+
 namespace scantest {
 namespace {
 
 using testsupport::WaitUntil;
+
+std::uint16_t InternetChecksum(const std::uint8_t* bytes, std::size_t length)
+{
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i + 1 < length; i += 2)
+        sum += static_cast<std::uint32_t>(bytes[i] << 8 | bytes[i + 1]);
+    if (length % 2 != 0)
+        sum += static_cast<std::uint32_t>(bytes[length - 1] << 8);
+    while (sum >> 16 != 0)
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    return htons(static_cast<std::uint16_t>(~sum));
+}
+
+// What a router or firewall sends when it rejects a query on a host's behalf: ICMP port unreachable
+// from its own address, quoting our query from 127.0.0.1:6767 to port 137 of the queried address.
+// Sent through a raw socket, so only the kernel's own checks stand between it and the window.
+bool ForgePortUnreachable(const char* from, const char* queried)
+{
+    std::uint8_t packet[sizeof(iphdr) + 8 + sizeof(iphdr) + sizeof(udphdr)] = {};
+    auto* outer = reinterpret_cast<iphdr*>(packet);
+    std::uint8_t* icmp = packet + sizeof(iphdr);
+    auto* quoted = reinterpret_cast<iphdr*>(icmp + 8);
+    auto* quotedUdp = reinterpret_cast<udphdr*>(icmp + 8 + sizeof(iphdr));
+    outer->version = 4;
+    outer->ihl = 5;
+    outer->tot_len = htons(sizeof packet);
+    outer->ttl = 64;
+    outer->protocol = IPPROTO_ICMP;
+    ::inet_pton(AF_INET, from, &outer->saddr);
+    ::inet_pton(AF_INET, "127.0.0.1", &outer->daddr);
+    icmp[0] = ICMP_DEST_UNREACH;
+    icmp[1] = ICMP_PORT_UNREACH;
+    quoted->version = 4;
+    quoted->ihl = 5;
+    quoted->tot_len = htons(sizeof(iphdr) + sizeof(udphdr) + 50);
+    quoted->ttl = 64;
+    quoted->protocol = IPPROTO_UDP;
+    ::inet_pton(AF_INET, "127.0.0.1", &quoted->saddr);
+    ::inet_pton(AF_INET, queried, &quoted->daddr);
+    quoted->check = InternetChecksum(reinterpret_cast<std::uint8_t*>(quoted), sizeof(iphdr));
+    quotedUdp->source = htons(udp::kLocalPort);
+    quotedUdp->dest = htons(nbstat::kNameServicePort);
+    quotedUdp->len = htons(sizeof(udphdr) + 50);
+    const std::uint16_t sum = InternetChecksum(icmp, sizeof packet - sizeof(iphdr));
+    std::memcpy(icmp + 2, &sum, sizeof sum);
+
+    const int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_RAW);
+    if (fd < 0)
+        return false;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = outer->daddr;
+    const bool sent = ::sendto(fd, packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&to), sizeof to)
+        == static_cast<ssize_t>(sizeof packet);
+    ::close(fd);
+    return sent;
+}
 
 class Endpoint : public WindowTest {};
 
@@ -98,6 +161,31 @@ TEST_F(Endpoint, APortUnreachableAnswerListsTheRefusingHostOnce)
     WaitUntil([] { return false; }, 200ms);
     EXPECT_EQ(Rows().Count(), 2);
     EXPECT_EQ(Rows().Caption(0), "127.0.0.8");
+    EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join(", ").toStdString();
+}
+
+TEST_F(Endpoint, ARefusalFromAnotherAddressThanTheQueriedOneListsNothing)
+{
+    testsupport::MessageBoxCatcher boxes;
+    // A host that takes the query and stays silent, and a firewall at .50 that rejects on its behalf.
+    Peer silent("127.0.0.60", 137);
+    ASSERT_TRUE(silent.Bound());
+    window->SendNBStatQuery(nbstat::NBStatQuery.data(), "127.0.0.60");
+    ASSERT_EQ(silent.Receive().size(), 50u);
+    wsync::ResetEvent(udp::WaitAckEvent);
+    ASSERT_TRUE(ForgePortUnreachable("127.0.0.50", "127.0.0.60"));
+    // Also for an address where no host exists at all.
+    ASSERT_TRUE(ForgePortUnreachable("127.0.0.50", "127.0.0.62"));
+    WaitUntil([] { return false; }, 300ms);
+    EXPECT_EQ(Rows().Count(), 0);
+    EXPECT_EQ(wsync::WaitForSingleObject(udp::WaitAckEvent, 0), wsync::WAIT_TIMEOUT);
+
+    // The host's own refusal is listed, once, with the reports before it gone from the socket.
+    window->SendNBStatQuery(nbstat::NBStatQuery.data(), "127.0.0.61");
+    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() == 1; }, 5s));
+    WaitUntil([] { return false; }, 200ms);
+    EXPECT_EQ(Captions(), std::vector<QString>{"127.0.0.61"});
+    EXPECT_EQ(Log().Lines(), std::vector<QString>{"IP: 127.0.0.61"});
     EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join(", ").toStdString();
 }
 
