@@ -103,9 +103,8 @@ inline SocketCounters ReadSocket(unsigned port)
     return c;
 }
 
-// UDP datagrams this namespace has sent (/proc/net/snmp): in the scanner namespace, only the
-// window's queries.
-inline unsigned long long UdpOutDatagrams()
+// One UDP counter of this namespace (/proc/net/snmp).
+inline unsigned long long UdpCounter(const std::string& counter)
 {
     std::ifstream in("/proc/net/snmp");
     std::string header;
@@ -118,11 +117,19 @@ inline unsigned long long UdpOutDatagrams()
         std::string name;
         std::string number;
         while (names >> name && numbers >> number)
-            if (name == "OutDatagrams")
+            if (name == counter)
                 return std::stoull(number);
     }
     return 0;
 }
+
+// UDP datagrams this namespace has sent: in the scanner namespace, only the window's queries.
+inline unsigned long long UdpOutDatagrams() { return UdpCounter("OutDatagrams"); }
+
+// UDP datagrams that sockets of this namespace have read: in the scanner namespace, only the
+// window's. A datagram the kernel dropped on its way (a full receive buffer, or a device backlog
+// that a starved CPU did not empty in time) never counts.
+inline unsigned long long UdpInDatagrams() { return UdpCounter("InDatagrams"); }
 
 // How late a 10 ms timer fires while the event loop is loaded: the window's responsiveness.
 class EventLoopLatency {

@@ -48,6 +48,7 @@ TEST_F(Flood, EveryDatagramOfAFloodDuringAQuickScanGivesItsRowAndTheScanGoesOn)
     const long long count = Scaled(100000, 400) / 4 * 4;
     const long long rate = kSanitized ? 2000 : 10000;
     ASSERT_EQ(ReadSocket(6767).sockets, 1);
+    const unsigned long long readBefore = UdpInDatagrams();
 
     // 1020 silent addresses at 10 ms, then the one host that answers at the end of the walk.
     StartQuick("198.19.0.1", "198.19.4.2", "10");
@@ -64,7 +65,9 @@ TEST_F(Flood, EveryDatagramOfAFloodDuringAQuickScanGivesItsRowAndTheScanGoesOn)
     sender.join();
     ASSERT_EQ(senderStatus.load(), 0) << "the flood sender failed";
 
-    // Whatever the socket still holds is read; then every datagram the kernel did not drop has its row.
+    // Whatever the socket still holds is read; then every datagram the window read has its row. The
+    // kernel may drop some on the way, in the socket's full receive buffer or, on a loaded machine,
+    // in the device backlog before it; those reach no socket and give no row.
     const auto floodRows = [&] {
         int n = 0;
         for (int i = 0; i < Rows().Count(); ++i)
@@ -75,11 +78,14 @@ TEST_F(Flood, EveryDatagramOfAFloodDuringAQuickScanGivesItsRowAndTheScanGoesOn)
     Settle(300ms, 30s);
     latency.Stop();
     const SocketCounters socket = ReadSocket(6767);
-    const long long received = count - static_cast<long long>(socket.drops);
-    std::printf("flood: %lld datagrams at %lld/s, %lu dropped by the kernel (receive buffer full), %d rows\n", count,
-                rate, socket.drops, floodRows());
+    const long long read = static_cast<long long>(UdpInDatagrams() - readBefore);
+    const long long lost = count - floodRows();
+    std::printf("flood: %lld datagrams at %lld/s, %lld lost on the way (%lu of them in the full receive buffer), %d "
+                "rows\n",
+                count, rate, lost, socket.drops, floodRows());
     std::printf("event loop during the flood: %s\n", latency.Summary().c_str());
-    EXPECT_EQ(floodRows(), received);
+    EXPECT_EQ(Rows().Count(), read);
+    EXPECT_GE(lost, static_cast<long long>(socket.drops));
     EXPECT_LT(latency.MaxMs(), 2000.0);
 
     // The walk went on to its end: the last address answered, and the current address is cleared.
@@ -114,7 +120,7 @@ TEST_F(Flood, EveryDatagramOfAFloodDuringAQuickScanGivesItsRowAndTheScanGoesOn)
     EXPECT_EQ(kinds.size(), 4u);
     for (const auto& [host, n] : kinds) {
         EXPECT_LE(n, count / 4) << host.toStdString();
-        EXPECT_GE(n, count / 4 - static_cast<long long>(socket.drops)) << host.toStdString();
+        EXPECT_GE(n, count / 4 - lost) << host.toStdString();
     }
     EXPECT_EQ(Log().Count(), expectedLines);
 }
