@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -113,8 +114,10 @@ struct Event {
 };
 
 // Waits up to timeoutMs for a reply from `from` (any sender if from is null) or an
-// IP_RECVERR error about a packet sent to `from`.
-std::optional<Event> Await(int fd, const sockaddr_in* from, int timeoutMs) {
+// IP_RECVERR error about a packet sent to `from`. With trnId, only a reply with that
+// transaction id counts: a late answer to an earlier request (a test before this one
+// sent from the same port) is not this one's.
+std::optional<Event> Await(int fd, const sockaddr_in* from, int timeoutMs, int trnId = -1) {
   const long long until = NowMs() + timeoutMs;
   for (;;) {
     long long left = until - NowMs();
@@ -149,6 +152,7 @@ std::optional<Event> Await(int fd, const sockaddr_in* from, int timeoutMs) {
     ssize_t n = recvfrom(fd, buf, sizeof buf, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&e.peer), &len);
     if (n < 0) continue;
     if (from && (e.peer.sin_addr.s_addr != from->sin_addr.s_addr || e.peer.sin_port != from->sin_port)) continue;
+    if (trnId >= 0 && (n < 2 || ((buf[0] << 8) | buf[1]) != trnId)) continue;
     e.reply = true;
     e.data.assign(buf, buf + n);
     return e;
@@ -163,7 +167,7 @@ std::optional<Event> Ask(const std::vector<unsigned char>& req, const char* ip, 
     EXPECT_EQ(sendto(s.fd, req.data(), req.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
               static_cast<ssize_t>(req.size()))
         << strerror(errno);
-    if (auto e = Await(s.fd, &to, perTryMs)) return e;
+    if (auto e = Await(s.fd, &to, perTryMs, (req.at(0) << 8) | req.at(1))) return e;
   }
   return std::nullopt;
 }
@@ -275,6 +279,23 @@ TEST(Lab, ScannerNamespaceHasTheRequestedInterfacesAndNoDefaultRoute) {
     f >> dev >> dest;
     EXPECT_NE(dest, "00000000") << "default route: " << line;
   }
+
+  // The hosts and the broadcast are permanent neighbours (ATF_COM|ATF_PERM): the kernel's one
+  // neighbour table for all namespaces may be full of another lab's scan, and then a packet that
+  // needed a new entry would be dropped.
+  std::map<std::string, std::string> permanent;  // address -> MAC, on eth0
+  std::istringstream arp(ReadFile("/proc/net/arp"));
+  std::getline(arp, line);  // header
+  while (std::getline(arp, line)) {
+    std::istringstream f(line);
+    std::string ip, hwType, flags, mac, mask, dev;
+    f >> ip >> hwType >> flags >> mac >> mask >> dev;
+    if (dev == "eth0" && flags == "0x6") permanent[ip] = mac;
+  }
+  for (const char* ip : {"198.18.0.10", "198.18.0.11", "198.18.0.12", "198.18.0.13"})
+    EXPECT_EQ(permanent.count(ip), 1u) << ip << " is not a permanent neighbour";
+  EXPECT_EQ(permanent["198.18.0.13"], "0a:1b:2c:3d:4e:5f");
+  EXPECT_EQ(permanent["198.18.0.255"], "ff:ff:ff:ff:ff:ff");
 }
 
 class NmbdPeer : public ::testing::TestWithParam<std::size_t> {};
@@ -349,12 +370,11 @@ TEST(Lab, ResponderAnswersNameQueriesForItsNameOnly) {
     auto q = NameQuery(0x2345, "RESPONDER1", 0x00, true);
     ASSERT_GT(sendto(s.fd, q.data(), q.size(), 0, reinterpret_cast<sockaddr*>(&bcast), sizeof bcast), 0)
         << strerror(errno);
-    auto b = Await(s.fd, nullptr, 2000);
+    auto b = Await(s.fd, nullptr, 2000, 0x2345);
     ASSERT_TRUE(b && b->reply) << "no answer to the broadcast name query";
     char from[INET_ADDRSTRLEN];
     inet_ntop(AF_INET, &b->peer.sin_addr, from, sizeof from);
     EXPECT_STREQ(from, "198.18.0.13");
-    EXPECT_EQ(Get16(b->data, 0), 0x2345);
   }
 
   // Another name: no answer.
@@ -398,7 +418,7 @@ TEST(Lab, SilentAddressGivesNothing) {
   auto req = NodeStatusRequest();
   EXPECT_EQ(sendto(s.fd, req.data(), req.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to), 50)
       << strerror(errno);
-  auto e = Await(s.fd, nullptr, 1500);
+  auto e = Await(s.fd, &to, 1500);
   EXPECT_FALSE(e.has_value()) << (e && !e->reply ? strerror(e->err) : "a reply");
 }
 
@@ -476,6 +496,8 @@ TEST(Lab, RunInHostRunsBoundedCommandsInTheHostNamespace) {
   EXPECT_EQ(lab::RunInHost(kDark, {"sh", "-c", "ip -4 -o addr show dev eth0 | grep -q ' 198.18.0.12/24 '"}, 5000), 0);
   EXPECT_EQ(lab::RunInHost(kDark, {"sh", "-c", "exit 7"}, 5000), 7);
   EXPECT_EQ(lab::RunInHost(kResponder, {"sh", "-c", "test $(cat /proc/sys/net/ipv4/icmp_ratelimit) = 0"}, 5000), 0);
+  EXPECT_EQ(lab::RunInHost(kDark, {"sh", "-c", "grep -Eq '^198\\.18\\.0\\.1 +0x1 +0x6 .* eth0$' /proc/net/arp"}, 5000), 0)
+      << "the scanner is not a permanent neighbour of the host";
   // Killed at its bound, not left to run its 30 s.
   const long long t0 = NowMs();
   EXPECT_EQ(lab::RunInHost(kDark, {"sleep", "30"}, 300), -2);
