@@ -159,7 +159,9 @@ std::optional<Event> Await(int fd, const sockaddr_in* from, int timeoutMs, int t
   }
 }
 
-// Sends the request up to 3 times; returns the first reply or error.
+// Sends the request up to 3 times; returns the first reply or error. A datagram can be lost
+// even inside the lab: every namespace shares the kernel's per-CPU receive backlog, which
+// another lab's flood or walk can overrun for a moment.
 std::optional<Event> Ask(const std::vector<unsigned char>& req, const char* ip, int perTryMs = 700) {
   Socket s;
   sockaddr_in to = Addr(ip, 137);
@@ -363,14 +365,17 @@ TEST(Lab, ResponderAnswersNameQueriesForItsNameOnly) {
   EXPECT_EQ(std::vector<unsigned char>(e->data.begin() + rr + 12, e->data.begin() + rr + 16),
             (std::vector<unsigned char>{198, 18, 0, 13}));
 
-  // Broadcast: only the responder answers, from its own address.
+  // Broadcast: only the responder answers, from its own address (sent up to 3 times, as Ask does).
   {
     Socket s;
     sockaddr_in bcast = Addr("198.18.0.255", 137);
     auto q = NameQuery(0x2345, "RESPONDER1", 0x00, true);
-    ASSERT_GT(sendto(s.fd, q.data(), q.size(), 0, reinterpret_cast<sockaddr*>(&bcast), sizeof bcast), 0)
-        << strerror(errno);
-    auto b = Await(s.fd, nullptr, 2000, 0x2345);
+    std::optional<Event> b;
+    for (int i = 0; i < 3 && !(b && b->reply); ++i) {
+      ASSERT_GT(sendto(s.fd, q.data(), q.size(), 0, reinterpret_cast<sockaddr*>(&bcast), sizeof bcast), 0)
+          << strerror(errno);
+      b = Await(s.fd, nullptr, 700, 0x2345);
+    }
     ASSERT_TRUE(b && b->reply) << "no answer to the broadcast name query";
     char from[INET_ADDRSTRLEN];
     inet_ntop(AF_INET, &b->peer.sin_addr, from, sizeof from);
@@ -395,20 +400,41 @@ TEST(Lab, HostWithoutNetbiosRefuses) {
   inet_ntop(AF_INET, &e->offender.sin_addr, off, sizeof off);
   EXPECT_STREQ(off, "198.18.0.12");
 
-  // A connected socket sees it as recv() failing with ECONNREFUSED, every time (no rate limit).
+  // A connected socket sees it as recv() failing with ECONNREFUSED, every time. A request lost on
+  // the way (see Ask) is sent again; that the host held back no refusal, the ICMP rate limit being
+  // lifted, its own counters tell below.
   for (int i = 0; i < 20; ++i) {
     int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in to = Addr("198.18.0.12", 137);
     ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
     auto req = NodeStatusRequest();
-    ASSERT_EQ(send(fd, req.data(), req.size(), 0), 50);
-    pollfd p{fd, POLLIN, 0};
-    ASSERT_EQ(poll(&p, 1, 2000), 1) << "try " << i;
-    char b[16];
-    EXPECT_EQ(recv(fd, b, sizeof b, MSG_DONTWAIT), -1);
-    EXPECT_EQ(errno, ECONNREFUSED) << "try " << i;
+    bool refused = false;
+    for (int attempt = 0; attempt < 3 && !refused; ++attempt) {
+      if (send(fd, req.data(), req.size(), 0) != 50) {
+        // The refusal of the previous attempt came just late and this send reported it.
+        ASSERT_EQ(errno, ECONNREFUSED) << "try " << i << ": " << strerror(errno);
+        refused = true;
+        break;
+      }
+      pollfd p{fd, POLLIN, 0};
+      if (poll(&p, 1, 700) == 1) {
+        char b[16];
+        EXPECT_EQ(recv(fd, b, sizeof b, MSG_DONTWAIT), -1);
+        EXPECT_EQ(errno, ECONNREFUSED) << "try " << i;
+        refused = true;
+      }
+    }
+    EXPECT_TRUE(refused) << "try " << i << ": no refusal";
     close(fd);
   }
+  EXPECT_EQ(lab::RunInHost(kDark, {"awk",
+                                   "$1 == \"Icmp:\" { if (!seen++) for (i = 2; i <= NF; i++) name[i] = $i;"
+                                   " else for (i = 2; i <= NF; i++) if (name[i] ~ /^OutRateLimit/ && $i != 0) held = 1 }"
+                                   " END { exit held }",
+                                   "/proc/net/snmp"},
+                           5000),
+            0)
+      << "the host held back ICMP errors (OutRateLimitGlobal/OutRateLimitHost in its /proc/net/snmp)";
 }
 
 TEST(Lab, SilentAddressGivesNothing) {
@@ -428,19 +454,25 @@ TEST(Lab, AllHostsAnswerPing) {
   ASSERT_GE(fd, 0) << strerror(errno);
   std::set<std::string> pending{"198.18.0.10", "198.18.0.11", "198.18.0.12", "198.18.0.13"};
   uint16_t seq = 0;
-  for (const std::string& ip : pending) {
-    unsigned char pkt[16] = {8, 0, 0, 0, 0x4e, 0x57, 0, static_cast<unsigned char>(++seq)};
-    uint32_t sum = 0;
-    for (std::size_t i = 0; i < sizeof pkt; i += 2) sum += (pkt[i] << 8) | pkt[i + 1];
-    while (sum >> 16) sum = (sum & 0xffff) + (sum >> 16);
-    uint16_t ck = static_cast<uint16_t>(~sum);
-    pkt[2] = static_cast<unsigned char>(ck >> 8);
-    pkt[3] = static_cast<unsigned char>(ck);
-    sockaddr_in to = Addr(ip.c_str(), 0);
-    ASSERT_EQ(sendto(fd, pkt, sizeof pkt, 0, reinterpret_cast<sockaddr*>(&to), sizeof to), 16);
-  }
   const long long until = NowMs() + 3000;
+  long long nextRound = 0;
   while (!pending.empty() && NowMs() < until) {
+    // Every 500 ms each host that has not answered yet is pinged again: a request can be lost (see Ask).
+    if (NowMs() >= nextRound) {
+      for (const std::string& ip : pending) {
+        unsigned char pkt[16] = {8, 0, 0, 0, 0x4e, 0x57, static_cast<unsigned char>(++seq >> 8),
+                                 static_cast<unsigned char>(seq)};
+        uint32_t sum = 0;
+        for (std::size_t i = 0; i < sizeof pkt; i += 2) sum += (pkt[i] << 8) | pkt[i + 1];
+        while (sum >> 16) sum = (sum & 0xffff) + (sum >> 16);
+        uint16_t ck = static_cast<uint16_t>(~sum);
+        pkt[2] = static_cast<unsigned char>(ck >> 8);
+        pkt[3] = static_cast<unsigned char>(ck);
+        sockaddr_in to = Addr(ip.c_str(), 0);
+        ASSERT_EQ(sendto(fd, pkt, sizeof pkt, 0, reinterpret_cast<sockaddr*>(&to), sizeof to), 16) << strerror(errno);
+      }
+      nextRound = NowMs() + 500;
+    }
     pollfd p{fd, POLLIN, 0};
     if (poll(&p, 1, 100) <= 0) continue;
     unsigned char buf[1500];
