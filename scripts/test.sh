@@ -15,9 +15,6 @@ ways=("$@")
 fuzz_seconds=${NODEWICK_FUZZ_SECONDS:-60}
 failed=()
 
-# A test that fails is run once more before the run counts as failed: the lab tests share two cores
-# with sanitized builds and real daemons, where a rare timing miss can happen. ctest prints every
-# failed attempt, so a retry stays visible in the log.
 build_and_test() {
   local name=$1; shift
   local dir=build-$name
@@ -25,7 +22,7 @@ build_and_test() {
   cmake -S . -B "$dir" -G Ninja -DNODEWICK_WERROR=ON -DNODEWICK_BUILD_TESTS=ON "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
   echo "=== $name: tests"
-  if ! (cd "$dir" && NODEWICK_LAB_REQUIRED=${NODEWICK_LAB_REQUIRED:-${CI:+1}} ctest --output-on-failure -j "$jobs" --timeout 900 --repeat until-pass:2); then
+  if ! (cd "$dir" && NODEWICK_LAB_REQUIRED=${NODEWICK_LAB_REQUIRED:-${CI:+1}} ctest --output-on-failure -j "$jobs" --timeout 900); then
     failed+=("$name")
   fi
 }

@@ -37,6 +37,12 @@
 # Every host namespace has lo up, eth0 (veth to the bridge) with its address,
 # net.ipv4.icmp_ratelimit=0 and icmp_ratemask=0 (every probe is answered, however
 # fast they come) and no default route; the scanner has none either.
+# The kernel keeps one neighbour (ARP) table for all network namespaces, 1024 entries
+# (gc_thresh3) in all: a scan elsewhere on the machine can fill it, and then a packet
+# that needs a new entry is dropped. So every neighbour the lab itself defines is a
+# permanent entry, which that limit neither counts nor evicts: scanner and hosts know
+# each other's MACs and their subnet's broadcast, the scanner's lo has its one entry,
+# and silent routes go via one permanent next hop on sil0 (not one entry per address).
 # Nothing can leave the lab. Needs root, bash, iproute2 (ip), coreutils and, for
 # nmbd hosts, Samba's nmbd.
 set -u -o pipefail
@@ -45,6 +51,7 @@ export LC_ALL=C
 
 BASE=${NODEWICK_LAB_TMP:-/tmp}
 SILENT_DNS=198.19.255.53
+SILENT_HOP=198.19.255.1
 UNREACHABLE_DNS=198.19.255.54
 
 say() { echo "netlab: $*" >&2; }
@@ -182,6 +189,29 @@ stub_add() { # NS NAME: a dummy-like device (dummy, else ifb)
 
 is_ipv4() { [[ $1 =~ ^([0-9]{1,3})\.([0-9]{1,3})\.([0-9]{1,3})\.([0-9]{1,3})$ ]]; }
 
+bcast_of() { # A.B.C.D/P -> the subnet's broadcast address (nothing for /31 and /32)
+  local p=${1#*/} o1 o2 o3 o4 n
+  ((p < 31)) || return 0
+  IFS=. read -r o1 o2 o3 o4 <<<"${1%/*}"
+  n=$(((o1 << 24 | o2 << 16 | o3 << 8 | o4) | ((1 << (32 - p)) - 1)))
+  echo "$((n >> 24 & 255)).$((n >> 16 & 255)).$((n >> 8 & 255)).$((n & 255))"
+}
+
+neigh_bcast() { # A.B.C.D/P: the batch line pinning that subnet's broadcast on eth0, if it has one
+  local b; b=$(bcast_of "$1")
+  [[ -z $b ]] || printf '\nneigh replace %s lladdr ff:ff:ff:ff:ff:ff dev eth0 nud permanent' "$b"
+}
+
+# batch_mac NS BATCH: runs BATCH with "ip -n NS -batch", then sets MAC to NS's eth0 address.
+MAC=
+batch_mac() {
+  local out
+  out=$(ip -o -n "$1" -batch - <<<"$2
+link show dev eth0" 2>&1) || fail "'ip -n $1 -batch' failed: $out"
+  [[ $out =~ link/ether\ ([0-9a-f:]{17}) ]] || fail "no MAC on eth0 in $1: $out"
+  MAC=${BASH_REMATCH[1]}
+}
+
 write_smb_conf() { # DIR NAME WORKGROUP
   local d=$1
   cat >"$d/smb.conf" <<EOF
@@ -285,11 +315,12 @@ link set h$i master br0 up"
     x ip -n "$B" -batch - <<<"$bb"
   fi
 
-  local sb="link set lo up"
+  local sb="link set lo up
+neigh replace 127.0.0.1 lladdr 00:00:00:00:00:00 dev lo nud permanent"
   if ((!LOOPBACK_ONLY)); then
     sb+="
 addr add ${SADDRS[0]} brd + dev eth0
-link set eth0 up"
+link set eth0 up$(neigh_bcast "${SADDRS[0]}")"
     for ((i = 1; i < ${#SADDRS[@]}; i++)); do
       stub_add "$S" "dum$i"
       sb+="
@@ -300,12 +331,13 @@ link set dum$i up"
       stub_add "$S" sil0
       sb+="
 link set sil0 arp off
-link set sil0 up"
+link set sil0 up
+neigh replace $SILENT_HOP lladdr 00:00:00:00:00:00 dev sil0 nud permanent"
       local r
       for r in "${SILENT_ROUTES[@]+"${SILENT_ROUTES[@]}"}"; do sb+="
-route add $r dev sil0"; done
+route add $r via $SILENT_HOP dev sil0 onlink"; done
       [[ $DNS == silent ]] && sb+="
-route add $SILENT_DNS/32 dev sil0"
+route add $SILENT_DNS/32 via $SILENT_HOP dev sil0 onlink"
     fi
   fi
   [[ $DNS == unreachable ]] && sb+="
@@ -315,7 +347,13 @@ route add unreachable $UNREACHABLE_DNS/32"
     sb+="
 route add ${r#*,} via ${addrs[i]%/*}"
   done
-  x ip -n "$S" -batch - <<<"$sb"
+  local smac= nb=
+  if ((LOOPBACK_ONLY)); then
+    x ip -n "$S" -batch - <<<"$sb"
+  else
+    batch_mac "$S" "$sb"
+    smac=$MAC
+  fi
 
   {
     echo "127.0.0.1 localhost"
@@ -352,7 +390,8 @@ link set eth0 address $lmac"
     fi
     hb+="
 addr add $addr brd + dev eth0
-link set eth0 up"
+link set eth0 up
+neigh replace ${SADDRS[0]%/*} lladdr $smac dev eth0 nud permanent$(neigh_bcast "$addr")"
     local ranged=0
     for r in "${HOST_RANGES[@]+"${HOST_RANGES[@]}"}"; do
       [[ ${r%%,*} == "$i" ]] || continue
@@ -360,7 +399,9 @@ link set eth0 up"
       hb+="
 route add local ${r#*,} dev lo"
     done
-    x ip -n "$hn" -batch - <<<"$hb"
+    batch_mac "$hn" "$hb"
+    nb+="${nb:+
+}neigh replace ${addr%/*} lladdr $MAC dev eth0 nud permanent"
     pid=
     case $kind in
       nmbd)
@@ -387,6 +428,8 @@ route add local ${r#*,} dev lo"
     echo "host_ns_$i=$hn" >>"$T/facts"
     [[ -n $pid ]] && echo "host_pid_$i=$pid" >>"$T/facts"
   done
+
+  [[ -z $nb ]] || x ip -n "$S" -batch - <<<"$nb"
 
   # Wait until every nmbd / responder answers a node status request from the scanner.
   # Probes run in slices of at most 1 s, so that a peer that died is noticed at once.
