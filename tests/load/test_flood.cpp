@@ -1,6 +1,6 @@
 // Port 6767 under a flood and under hostile datagrams, through the real window in the lab.
 #include "load_support.h"
-#include "nbstat_samples.h"
+#include "support/nbstat_samples.h"
 
 #include <QApplication>
 

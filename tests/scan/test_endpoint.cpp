@@ -1,8 +1,8 @@
 // The UDP endpoint of the main window: the query on the wire, and what every kind of datagram that
 // reaches port 6767 makes of the table and the detail log.
-#include "nbstat_samples.h"
 #include "platform/event.h"
 #include "protocol/nbstat.h"
+#include "support/nbstat_samples.h"
 #include "window_fixture.h"
 
 #include <netinet/ip.h>

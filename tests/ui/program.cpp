@@ -72,53 +72,9 @@ std::string EnterPrivateNetwork()
 
 const std::string g_networkProblem = EnterPrivateNetwork();
 
-void PutShort(std::vector<std::uint8_t>& out, unsigned value)
-{
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-}
-
 } // namespace
 
 const std::string& PrivateNetworkProblem() { return g_networkProblem; }
-
-std::vector<std::uint8_t> NodeStatusReply(const std::vector<NameRecord>& names, const std::array<std::uint8_t, 6>& mac)
-{
-    std::vector<std::uint8_t> out;
-    PutShort(out, 0x0000); // transaction id of the query
-    PutShort(out, 0x8400); // response, authoritative answer
-    PutShort(out, 0);      // questions
-    PutShort(out, 1);      // answers
-    PutShort(out, 0);
-    PutShort(out, 0);
-    out.push_back(0x20); // "*" and fifteen NULs, first-level encoded
-    out.push_back('C');
-    out.push_back('K');
-    out.insert(out.end(), 30, 'A');
-    out.push_back(0x00);
-    PutShort(out, 0x0021); // NBSTAT
-    PutShort(out, 0x0001); // IN
-    out.insert(out.end(), 4, 0x00); // TTL
-    constexpr int kStatistics = 46;
-    PutShort(out, static_cast<unsigned>(1 + 18 * names.size() + kStatistics));
-    out.push_back(static_cast<std::uint8_t>(names.size()));
-    for (const NameRecord& record : names) {
-        std::string padded = record.name;
-        padded.resize(15, ' ');
-        out.insert(out.end(), padded.begin(), padded.end());
-        out.push_back(record.suffix);
-        PutShort(out, (record.group ? 0x8000U : 0U) | 0x0400U); // group bit, active
-    }
-    out.insert(out.end(), mac.begin(), mac.end());
-    out.insert(out.end(), kStatistics - 6, 0x00);
-    return out;
-}
-
-std::vector<std::uint8_t> TypicalReply(const std::string& hostName)
-{
-    return NodeStatusReply({{hostName, 0x00, false}, {hostName, 0x20, false}, {"WORKGROUP", 0x00, true}},
-                           {0x00, 0x0C, 0x29, 0xAB, 0xCD, 0xEF});
-}
 
 // Every showing of a modal window passes through here, also the second showing of the same dialog.
 struct ModalWatcher::Impl : QObject {

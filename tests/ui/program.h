@@ -12,8 +12,6 @@
 
 #include <QString>
 
-#include <array>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -26,22 +24,6 @@ namespace uitest {
 
 // Empty when the process runs in a private network namespace, else why it could not get one.
 const std::string& PrivateNetworkProblem();
-
-// One entry of a node-status name table.
-struct NameRecord {
-    std::string name; // up to 15 characters, padded with blanks
-    std::uint8_t suffix = 0;
-    bool group = false;
-};
-
-// A NODE STATUS RESPONSE as a host sends it: header, answer name "*", NBSTAT record with the name
-// table and the statistics block that starts with the adapter address.
-std::vector<std::uint8_t> NodeStatusReply(const std::vector<NameRecord>& names, const std::array<std::uint8_t, 6>& mac);
-
-// The detail-log lines that one host's reply with those three names adds: "IP: ", three names, MAC,
-// separator.
-inline constexpr int kLinesPerHost = 6;
-std::vector<std::uint8_t> TypicalReply(const std::string& hostName);
 
 // Runs a handler for every showing of a modal window while it lives, from the modal window's own event
 // loop just after the showing; the handler has to close it.

@@ -4,6 +4,7 @@
 #include "program.h"
 
 #include "scan/udp.h"
+#include "support/nbstat_samples.h"
 #include "support/ui_helpers.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
@@ -36,11 +37,14 @@ using testsupport::WaitUntil;
 namespace uitest {
 namespace {
 
+// The detail-log lines that one host's reply adds: "IP: ", its three names, MAC, separator.
+constexpr int kLinesPerHost = 6;
+
 class MainWindowTest : public ProgramTest {
 protected:
     void AddQuickHost(const QString& address, const std::string& name)
     {
-        const std::vector<std::uint8_t> reply = TypicalReply(name);
+        const std::vector<std::uint8_t> reply = samples::Workstation(name, "WORKGROUP", {0x00, 0x0C, 0x29, 0xAB, 0xCD, 0xEF});
         window->ParseNBStatReply(reply.data(), static_cast<int>(reply.size()), address);
     }
 
