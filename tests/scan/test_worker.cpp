@@ -1,17 +1,24 @@
 // The scan worker through the real window. On loopback every probed address answers: a query with
 // ICMP port unreachable (a "Found" row), an echo request with a reply. So the rows show exactly
 // which addresses the walk probed, in both modes.
+#include "app/startup.h"
 #include "protocol/walk.h"
-#include "window_fixture.h"
+#include "scan/udp.h"
+#include "support/window_fixture.h"
+#include "ui/spinedit.h"
 
-#include <QCloseEvent>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
 
 #include <algorithm>
 
 namespace scantest {
 namespace {
 
+using namespace std::chrono_literals;
 using testsupport::WaitUntil;
+using testsupport::WindowTest;
 
 std::vector<QString> Expected(const std::string& start, const std::string& end)
 {
@@ -202,7 +209,7 @@ TEST_F(Worker, ClosingDuringAScanEndsTheWorkerPromptly)
         ASSERT_TRUE(WaitUntil([&] { return !window->Edit4->text().isEmpty(); }, 20s));
         window->close();
         window.reset(); // joins the worker: must not hang on the 60 s wait or a pending step
-        window = std::make_unique<Tfrmmain>();
+        window = nodewick::CreateForms();
         window->show();
     }
 }
