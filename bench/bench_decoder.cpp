@@ -1,6 +1,6 @@
 // Replies per second through the decoder: a workstation's three-name reply, and a 255-name reply
 // (what a flood or a hostile host can send, cut at the 500 bytes that a read takes).
-#include "nbstat_samples.h"
+#include "support/nbstat_samples.h"
 #include "protocol/nbstat.h"
 
 #include <benchmark/benchmark.h>

@@ -5,7 +5,7 @@
 // repaint is timed apart (a burst of replies is handled in one pass of the event loop, one repaint).
 //   bench_table [rows]
 #include "resident.h"
-#include "nbstat_samples.h"
+#include "support/nbstat_samples.h"
 #include "ui/frmmain.h"
 #include "ui/loglistbox.h"
 

@@ -35,12 +35,6 @@ private:
 
 } // namespace
 
-std::unique_ptr<Tfrmmain> MakeWindow()
-{
-    testsupport::MessageBoxCatcher startUp;
-    return std::make_unique<Tfrmmain>();
-}
-
 void AddRows(Tfrmmain& window, const QStringList& addresses)
 {
     for (auto it = addresses.rbegin(); it != addresses.rend(); ++it) {

@@ -1,28 +1,37 @@
 #pragma once
-// What the export tests share: a main window whose start-up messages are dealt with, and a way to
-// answer the modal dialogs that the export handlers run.
+// What the export tests share: the window fixture, and a way to answer the modal dialogs that the
+// export handlers run.
 
-#include "ui/frmmain.h"
+#include "support/window_fixture.h"
 
 #include <QDialog>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTimer>
-
-#include "support/ui_helpers.h"
 
 #include <chrono>
 #include <functional>
-#include <memory>
-#include <ostream>
 
 class QFileDialog;
 
 namespace exporttest {
 
-// A main window as start-up makes it. Its endpoint may report that port 6767 is taken by another
-// test; that message is answered and dropped.
-std::unique_ptr<Tfrmmain> MakeWindow();
+// The window as start-up makes it, not shown, and a folder of the test's own for what it writes.
+class ExportTest : public testsupport::WindowTest {
+protected:
+    ExportTest()
+        : WindowTest(Shown::ByTheTest)
+    {
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        WindowTest::SetUp();
+    }
+
+    QTemporaryDir dir_;
+};
 
 // Adds Quick-style rows to the window's table, the first of them at the top.
 void AddRows(Tfrmmain& window, const QStringList& addresses);

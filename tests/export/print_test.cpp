@@ -142,19 +142,20 @@ QStringList ReportLines(Tfrmmain& window)
     return lines;
 }
 
-class ExportPrint : public ::testing::Test {
+class ExportPrint : public exporttest::ExportTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir_.isValid());
-        window_ = exporttest::MakeWindow();
+        ExportTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         pdf_.setOutputFormat(QPrinter::PdfFormat);
         pdf_.setOutputFileName(PdfPath());
         wprint::SetJobDevice(&pdf_);
     }
     void TearDown() override
     {
-        window_.reset();
+        ExportTest::TearDown();
         wprint::SetJobDevice(nullptr);
     }
 
@@ -163,14 +164,14 @@ protected:
     // Runs File, Print with the print dialog answered by answer; false when the dialog never showed.
     bool Print(const std::function<void(QDialog*)>& answer)
     {
-        DialogAnswer reply([this] { return static_cast<QDialog*>(window_->PrintDialog1); }, answer);
-        window_->Print1Click();
+        DialogAnswer reply([this] { return static_cast<QDialog*>(window->PrintDialog1); }, answer);
+        window->Print1Click();
         return reply.Answered();
     }
 
     void ExpectReportOnPages(int pageCount)
     {
-        const QList<QStringList> expected = ExpectedPages(ReportLines(*window_), pdf_);
+        const QList<QStringList> expected = ExpectedPages(ReportLines(*window), pdf_);
         ASSERT_EQ(expected.size(), pageCount) << "the table does not make the pages that the test is about";
         const QList<QStringList> printed = PrintedPages(PdfPath(), pdf_);
         ASSERT_EQ(printed.size(), expected.size());
@@ -178,9 +179,7 @@ protected:
             EXPECT_EQ(printed[page], WithoutEmptyEnds(expected[page])) << "page " << page + 1;
     }
 
-    QTemporaryDir dir_;
     QPrinter pdf_{QPrinter::HighResolution};
-    std::unique_ptr<Tfrmmain> window_;
 };
 
 TEST_F(ExportPrint, EmptyTablePrintsTheHeaderWrappedInLandscape)
@@ -190,7 +189,7 @@ TEST_F(ExportPrint, EmptyTablePrintsTheHeaderWrappedInLandscape)
 
     // The header is 786 characters: far wider than a landscape page, so it runs over several lines,
     // each as many characters as fit, the first of them the header's beginning.
-    const QString header = ReportLines(*window_).front();
+    const QString header = ReportLines(*window).front();
     const qsizetype perLine =
         static_cast<qsizetype>(pdf_.width() / QFontMetricsF(ReportFont(), &pdf_).horizontalAdvance(QLatin1Char('x')));
     ASSERT_GT(perLine, 100);
@@ -210,10 +209,10 @@ TEST_F(ExportPrint, EmptyTablePrintsTheHeaderWrappedInLandscape)
     ASSERT_TRUE(size.hasMatch()) << info.toStdString();
     EXPECT_GT(size.captured(1).toDouble(), size.captured(2).toDouble());
 
-    EXPECT_EQ(window_->PrintDialog1->objectName(), "PrintDialog1");
-    EXPECT_FALSE(window_->PrintDialog1->testOption(QAbstractPrintDialog::PrintToFile));
-    EXPECT_FALSE(window_->PrintDialog1->testOption(QAbstractPrintDialog::PrintPageRange));
-    EXPECT_FALSE(window_->PrintDialog1->testOption(QAbstractPrintDialog::PrintSelection));
+    EXPECT_EQ(window->PrintDialog1->objectName(), "PrintDialog1");
+    EXPECT_FALSE(window->PrintDialog1->testOption(QAbstractPrintDialog::PrintToFile));
+    EXPECT_FALSE(window->PrintDialog1->testOption(QAbstractPrintDialog::PrintPageRange));
+    EXPECT_FALSE(window->PrintDialog1->testOption(QAbstractPrintDialog::PrintSelection));
 }
 
 TEST_F(ExportPrint, RowsOfTheDefaultWidthsRunOverFourLinesEach)
@@ -221,7 +220,7 @@ TEST_F(ExportPrint, RowsOfTheDefaultWidthsRunOverFourLinesEach)
     QStringList addresses;
     for (int i = 1; i <= 3; ++i)
         addresses.append(QStringLiteral("10.0.0.%1").arg(i));
-    exporttest::AddRows(*window_, addresses);
+    exporttest::AddRows(*window, addresses);
     ASSERT_TRUE(Print([](QDialog* d) { d->accept(); }));
     ExpectReportOnPages(1);
 }
@@ -230,15 +229,15 @@ TEST_F(ExportPrint, LongTableBreaksIntoPages)
 {
     // Narrow columns make one printed line of every row; the Status column's width shows in the
     // header only.
-    QHeaderView* header = window_->ListView1->horizontalHeader();
+    QHeaderView* header = window->ListView1->horizontalHeader();
     header->resizeSection(1, 10);
     header->resizeSection(5, 20);
     for (int i = 0; i < 150; ++i) {
         const QString address = QStringLiteral("10.0.%1.%2").arg(i / 100).arg(i % 100 + 1);
-        const ResultsModel::RowId row = window_->AppendThoroughRow(address);
-        window_->AddThoroughCell(row, QStringLiteral("Found"));
-        window_->AddThoroughCell(row, QStringLiteral("host-%1").arg(i));
-        window_->AddThoroughCell(row, QStringLiteral("00-1A-2B-3C-4D-%1").arg(i % 100, 2, 10, QLatin1Char('0')));
+        const ResultsModel::RowId row = window->AppendThoroughRow(address);
+        window->AddThoroughCell(row, QStringLiteral("Found"));
+        window->AddThoroughCell(row, QStringLiteral("host-%1").arg(i));
+        window->AddThoroughCell(row, QStringLiteral("00-1A-2B-3C-4D-%1").arg(i % 100, 2, 10, QLatin1Char('0')));
     }
     ASSERT_TRUE(Print([](QDialog* d) { d->accept(); }));
     ExpectReportOnPages(3);
@@ -246,7 +245,7 @@ TEST_F(ExportPrint, LongTableBreaksIntoPages)
 
 TEST_F(ExportPrint, CancelPrintsNothingAndAFailedJobIsReported)
 {
-    exporttest::AddRows(*window_, {"10.0.0.1"});
+    exporttest::AddRows(*window, {"10.0.0.1"});
     ASSERT_TRUE(Print([](QDialog* d) { d->reject(); }));
     EXPECT_FALSE(QFile::exists(PdfPath()));
 
@@ -255,7 +254,7 @@ TEST_F(ExportPrint, CancelPrintsNothingAndAFailedJobIsReported)
     testsupport::MessageBoxCatcher messages;
     ASSERT_TRUE(Print([](QDialog* d) { d->accept(); }));
     EXPECT_EQ(messages.Texts(), QStringList{"The printer \"" + unwritable + "\" could not start the job."});
-    EXPECT_EQ(window_->Results()->Count(), 1);
+    EXPECT_EQ(window->Results()->Count(), 1);
 
     // The program goes on: the next print works.
     pdf_.setOutputFileName(PdfPath());

@@ -37,38 +37,35 @@ QByteArray ReadAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-QStringList Captions(const Tfrmmain& window)
-{
-    QStringList captions;
-    for (int row = 0; row < window.Results()->Count(); ++row)
-        captions.append(window.Results()->Caption(row));
-    return captions;
-}
-
 QString SystemText(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-class ExportSave : public ::testing::Test {
+class ExportSave : public exporttest::ExportTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir_.isValid());
-        window_ = exporttest::MakeWindow();
-        window_->SaveDlg->setDirectory(dir_.path());
+        ExportTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        window->SaveDlg->setDirectory(dir_.path());
     }
-    void TearDown() override { exporting::SetClockTexts({}, {}); }
+    void TearDown() override
+    {
+        ExportTest::TearDown();
+        exporting::SetClockTexts({}, {});
+    }
 
     QString Path(const QString& name) const { return dir_.filePath(name); }
 
-    QFileDialog* Dialog() const { return window_->SaveDlg; }
+    QFileDialog* Dialog() const { return window->SaveDlg; }
 
     // Runs handler with the save dialog answered by answer; false when the dialog never showed.
     bool RunWithDialog(void (Tfrmmain::*handler)(), const std::function<void(QFileDialog*)>& answer)
     {
         DialogAnswer reply([this] { return Dialog(); }, [answer](QDialog* d) { answer(static_cast<QFileDialog*>(d)); });
-        (window_.get()->*handler)();
+        (window.get()->*handler)();
         return reply.Answered();
     }
 
@@ -76,9 +73,6 @@ protected:
     {
         return RunWithDialog(handler, [name](QFileDialog* d) { Choose(d, name); });
     }
-
-    QTemporaryDir dir_;
-    std::unique_ptr<Tfrmmain> window_;
 };
 
 TEST_F(ExportSave, ResultsFileHasOneLinePerRowInTableOrder)
@@ -88,8 +82,8 @@ TEST_F(ExportSave, ResultsFileHasOneLinePerRowInTableOrder)
     EXPECT_EQ(QFileInfo(Path("empty.txt")).size(), 0);
 
     // Rows inserted at the top and appended at the end: the file follows the table, top row first.
-    exporttest::AddRows(*window_, {"10.0.0.3", "10.0.0.1"});
-    window_->AppendThoroughRow("192.168.100.254");
+    exporttest::AddRows(*window, {"10.0.0.3", "10.0.0.1"});
+    window->AppendThoroughRow("192.168.100.254");
     {
         QFile old(Path("three.txt"));
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
@@ -97,12 +91,12 @@ TEST_F(ExportSave, ResultsFileHasOneLinePerRowInTableOrder)
     }
     ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("three.txt")));
     EXPECT_EQ(ReadAll(Path("three.txt")), QByteArray("10.0.0.3\r\n10.0.0.1\r\n192.168.100.254\r\n"));
-    EXPECT_EQ(window_->Results()->Count(), 3);
+    EXPECT_EQ(window->Results()->Count(), 3);
 }
 
 TEST_F(ExportSave, DialogRemembersTheNameAndAddsTheExtension)
 {
-    exporttest::AddRows(*window_, {"10.0.0.1"});
+    exporttest::AddRows(*window, {"10.0.0.1"});
     ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("hosts")));
     EXPECT_EQ(ReadAll(Path("hosts.txt")), QByteArray("10.0.0.1\r\n"));
 
@@ -121,9 +115,9 @@ TEST_F(ExportSave, DialogRemembersTheNameAndAddsTheExtension)
 TEST_F(ExportSave, DetailLogUnderTheProposedName)
 {
     exporting::SetClockTexts([] { return QStringLiteral("14:05:09"); }, [] { return QStringLiteral("07.12.2026"); });
-    window_->ListBox1->AddLine("IP: 10.0.0.3");
-    window_->ListBox1->AddLine("WORKSTATION1   <00><UNIQUE>");
-    window_->ListBox1->AddLine(QString(54, QLatin1Char('-')));
+    window->ListBox1->AddLine("IP: 10.0.0.3");
+    window->ListBox1->AddLine("WORKSTATION1   <00><UNIQUE>");
+    window->ListBox1->AddLine(QString(54, QLatin1Char('-')));
 
     QString proposed;
     ASSERT_TRUE(RunWithDialog(&Tfrmmain::N3Click, [&](QFileDialog* d) {
@@ -141,7 +135,7 @@ TEST_F(ExportSave, DetailLogUnderTheProposedName)
 TEST_F(ExportSave, SlashedDateStillNamesAFileInTheChosenFolder)
 {
     exporting::SetClockTexts([] { return QStringLiteral("2:05:09 PM"); }, [] { return QStringLiteral("12/7/2026"); });
-    window_->ListBox1->AddLine("10.0.0.3");
+    window->ListBox1->AddLine("10.0.0.3");
     ASSERT_TRUE(RunWithDialog(&Tfrmmain::N3Click, [](QFileDialog* d) { Accept(d); }));
     EXPECT_EQ(ReadAll(Path("Nodewick(12-7-2026-2-05-09 PM).txt")), QByteArray("10.0.0.3\r\n"));
 }
@@ -149,7 +143,7 @@ TEST_F(ExportSave, SlashedDateStillNamesAFileInTheChosenFolder)
 TEST_F(ExportSave, CancelledDetailLogSaveLeavesItsNameForTheNextSave)
 {
     exporting::SetClockTexts([] { return QStringLiteral("14:05:09"); }, [] { return QStringLiteral("07.12.2026"); });
-    window_->ListBox1->AddLine("10.0.0.3");
+    window->ListBox1->AddLine("10.0.0.3");
     ASSERT_TRUE(RunWithDialog(&Tfrmmain::N3Click, [](QFileDialog* d) { d->reject(); }));
     EXPECT_TRUE(QDir(dir_.path()).isEmpty());
 
@@ -194,8 +188,8 @@ private:
 
 TEST_F(ExportSave, FailedResultsSaveShowsTheSystemsReasonAndKeepsTheTable)
 {
-    exporttest::AddRows(*window_, {"10.0.0.1", "10.0.0.2"});
-    const QStringList before = Captions(*window_);
+    exporttest::AddRows(*window, {"10.0.0.1", "10.0.0.2"});
+    const std::vector<QString> before = Captions();
 
     // A folder that does not exist.
     {
@@ -211,17 +205,17 @@ TEST_F(ExportSave, FailedResultsSaveShowsTheSystemsReasonAndKeepsTheTable)
         ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("full.txt")));
         EXPECT_EQ(messages.Texts(), QStringList{SystemText(ENOSPC)});
     }
-    EXPECT_EQ(Captions(*window_), before);
+    EXPECT_EQ(Captions(), before);
     QStringList many;
     for (int i = 0; i < 10000; ++i)
         many.append(QStringLiteral("10.1.%1.%2").arg(i / 250).arg(i % 250 + 1));
-    exporttest::AddRows(*window_, many);
+    exporttest::AddRows(*window, many);
     {
         testsupport::MessageBoxCatcher messages;
         ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("full.txt")));
         EXPECT_EQ(messages.Texts(), QStringList{SystemText(ENOSPC)});
     }
-    EXPECT_EQ(window_->Results()->Count(), 10002);
+    EXPECT_EQ(window->Results()->Count(), 10002);
 
     // The program goes on: the next save works.
     ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("after.txt")));
@@ -268,9 +262,9 @@ TEST_F(ExportSave, FailedSaveOverAnExistingFileKeepsItsBytesAndShowsTheReason)
     QStringList many;
     for (int i = 0; i < 10000; ++i)
         many.append(QStringLiteral("10.1.%1.%2").arg(i / 250).arg(i % 250 + 1));
-    exporttest::AddRows(*window_, many);
+    exporttest::AddRows(*window, many);
     for (const QString& address : many)
-        window_->ListBox1->AddLine(address);
+        window->ListBox1->AddLine(address);
     const QByteArray oldResults("10.0.0.1\r\n10.0.0.2\r\n");
     const QByteArray oldLog("IP: 10.0.0.1\r\n");
     for (const auto& [name, bytes] : {std::pair{"results.txt", oldResults}, std::pair{"log.txt", oldLog}}) {
@@ -296,8 +290,8 @@ TEST_F(ExportSave, FailedSaveOverAnExistingFileKeepsItsBytesAndShowsTheReason)
 
 TEST_F(ExportSave, SaveIntoAFolderWithoutWritePermission)
 {
-    exporttest::AddRows(*window_, {"10.0.0.1", "10.0.0.2"});
-    const QStringList before = Captions(*window_);
+    exporttest::AddRows(*window, {"10.0.0.1", "10.0.0.2"});
+    const std::vector<QString> before = Captions();
     const QString folder = Path("readonly");
     ASSERT_TRUE(QDir().mkdir(folder));
     ASSERT_EQ(::chmod(QFile::encodeName(dir_.path()).constData(), 0755), 0);
@@ -318,18 +312,18 @@ TEST_F(ExportSave, SaveIntoAFolderWithoutWritePermission)
     }
     EXPECT_EQ(messages.Texts(), QStringList{SystemText(EACCES)});
     EXPECT_FALSE(QFileInfo::exists(folder + "/results.txt"));
-    EXPECT_EQ(Captions(*window_), before);
+    EXPECT_EQ(Captions(), before);
 }
 
 TEST_F(ExportSave, DetailLogThatCannotBeCreated)
 {
     exporting::SetClockTexts([] { return QStringLiteral("14:05:09"); }, [] { return QStringLiteral("07.12.2026"); });
-    window_->ListBox1->AddLine("10.0.0.3");
+    window->ListBox1->AddLine("10.0.0.3");
     testsupport::MessageBoxCatcher messages;
     ASSERT_TRUE(SaveAs(&Tfrmmain::N3Click, Path("missing/log")));
     EXPECT_EQ(messages.Texts(),
               QStringList{"Cannot create file \"" + Path("missing/log.txt") + "\". " + SystemText(ENOENT)});
-    EXPECT_EQ(window_->ListBox1->Count(), 1);
+    EXPECT_EQ(window->ListBox1->Count(), 1);
 }
 
 } // namespace

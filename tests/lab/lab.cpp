@@ -1,6 +1,8 @@
 // Nodewick test network lab, see lab.h.
 #include "lab.h"
 
+#include "support/isolation.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sched.h>
@@ -30,8 +32,6 @@ namespace lab {
 namespace {
 
 struct State {
-  bool available = false;
-  std::string skipReason = "lab::Main() was not called";
   std::string id;
   std::string scannerNs;
   std::vector<std::string> hostNs;
@@ -361,12 +361,12 @@ void EnterScanner(pid_t parent) {
 
 }  // namespace
 
-bool Available() { return g_state.available; }
-const std::string& SkipReason() { return g_state.skipReason; }
-std::string ScannerNamespace() { return g_state.available ? g_state.scannerNs : std::string(); }
+bool Available() { return testsupport::NetworkIsolated(); }
+const std::string& SkipReason() { return testsupport::IsolationSkipReason(); }
+std::string ScannerNamespace() { return Available() ? g_state.scannerNs : std::string(); }
 
 std::string HostNamespace(std::size_t hostIndex) {
-  if (!g_state.available || hostIndex >= g_state.hostNs.size()) return {};
+  if (!Available() || hostIndex >= g_state.hostNs.size()) return {};
   return g_state.hostNs[hostIndex];
 }
 
@@ -381,20 +381,11 @@ int RunInHost(std::size_t hostIndex, const std::vector<std::string>& argv, int t
 int Main(const Layout& layout, int argc, char** argv, const std::function<int()>& body) {
   EnsurePath();
   g_state = State{};
-  const bool required = [] {
-    const char* r = std::getenv("NODEWICK_LAB_REQUIRED");
-    return r && std::strcmp(r, "1") == 0;
-  }();
-
   std::string problem = EnvironmentProblem(layout, argc, argv);
   if (!problem.empty()) {
-    g_state.skipReason = problem;
+    testsupport::SetNotIsolated(problem);
     const bool listing = problem.rfind("tests are only being listed", 0) == 0;
-    if (!listing) std::fprintf(stderr, "lab: unavailable: %s\n", problem.c_str());
-    if (required && !listing) {
-      std::fprintf(stderr, "lab: NODEWICK_LAB_REQUIRED=1, failing\n");
-      return 1;
-    }
+    if (!listing && !testsupport::CheckIsolation()) return 1;
     return body();
   }
 
@@ -460,8 +451,7 @@ int Main(const Layout& layout, int argc, char** argv, const std::function<int()>
   }
   if (child == 0) {
     EnterScanner(parent);
-    g_state.available = true;
-    g_state.skipReason.clear();
+    testsupport::SetIsolated();
     int rc = body();
     std::fflush(nullptr);
     std::exit(rc);

@@ -1,15 +1,13 @@
 // Nodewick test network lab: real NetBIOS peers in network namespaces that the
 // test process builds for itself and tears down again.
 //
-// Usage, in a gtest executable linked with GTest::gtest (not gtest_main):
+// Usage: a test executable linked with nodewick_lab_main defines its network, and the shared main()
+// (tests/support/lab_main.cpp) runs its tests in it; see there. Each test begins with LAB_REQUIRED().
 //
-//   int main(int argc, char** argv) {
+//   lab::Layout TestNetwork() {
 //     lab::Layout layout;
 //     layout.hosts = {{lab::Host::Kind::Nmbd, "198.18.0.10", "ALPHA", "LABWG"}};
-//     return lab::Main(layout, argc, argv, [&] {
-//       ::testing::InitGoogleTest(&argc, argv);
-//       return RUN_ALL_TESTS();
-//     });
+//     return layout;
 //   }
 //   TEST(Scan, FindsAlpha) { LAB_REQUIRED(); ... }
 //
@@ -23,6 +21,8 @@
 // Environment: NODEWICK_LAB_REQUIRED=1 turns "lab unavailable" (skip) into a
 // failure of the whole executable (for CI, where the lab must run).
 #pragma once
+
+#include "support/isolation.h"
 
 #include <array>
 #include <cstddef>
@@ -98,7 +98,5 @@ int RunInHost(std::size_t hostIndex, const std::vector<std::string>& argv, int t
 
 }  // namespace lab
 
-#define LAB_REQUIRED()                                        \
-  do {                                                        \
-    if (!::lab::Available()) GTEST_SKIP() << ::lab::SkipReason(); \
-  } while (0)
+// The lab's isolation is the one of tests/support/isolation.h: Available() is NetworkIsolated().
+#define LAB_REQUIRED() REQUIRE_ISOLATED_NETWORK()

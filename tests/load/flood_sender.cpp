@@ -10,7 +10,7 @@
 //   3  a name count of 255 with two entries (COUNT255<20>, C255WG<00> group), and nothing after them
 // At most R datagrams a second leave, in bursts of at most B. Exits 0 once all N have been
 // sent, 1 when a send fails for good.
-#include "nbstat_samples.h"
+#include "support/nbstat_samples.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

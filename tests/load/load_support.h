@@ -3,20 +3,11 @@
 // run (smaller under a sanitizer, which slows every datagram tenfold), the kernel's own count of
 // what reached port 6767, and the lateness of the event loop while a test loads it.
 
-#include "lab.h"
-#include "support/ui_helpers.h"
-#include "app/startup.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
-#include "ui/frmmain.h"
-#include "ui/loglistbox.h"
-#include "ui/spinedit.h"
+#include "support/lab_main.h"
+#include "support/window_fixture.h"
 
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -32,7 +23,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -42,6 +32,8 @@
 namespace loadtest {
 
 using namespace std::chrono_literals;
+using testsupport::WaitUntil;
+using testsupport::WindowTest;
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 inline constexpr bool kSanitized = true;
@@ -257,75 +249,6 @@ private:
     std::atomic<bool> stop_{false};
     std::vector<bool> answered_;
     std::vector<double> roundTrips_;
-};
-
-// The real main window with its dialogs, shown as the program shows it, in the scanner namespace.
-class WindowInLab : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        LAB_REQUIRED();
-        window = nodewick::CreateForms();
-        window->show();
-        ASSERT_TRUE(testsupport::WaitUntil([&] { return window->isVisible(); }, 5s));
-    }
-    void TearDown() override
-    {
-        if (window) {
-            window->close();
-            window.reset();
-        }
-    }
-
-    ResultsModel& Rows() const { return *window->Results(); }
-    LogListBox& Log() const { return *window->ListBox1; }
-
-    void StartQuick(const QString& start, const QString& end, const QString& wait)
-    {
-        window->ComboBox1->setEditText(start);
-        window->Edit2->setText(end);
-        window->SpinEdit1->SetText(wait);
-        window->rbQuick->setChecked(true);
-        window->ToolButton1Click();
-    }
-
-    // Runs the event loop as the program does, without the pauses of a polling wait, which would
-    // hold back every step the worker hands to the UI thread.
-    bool RunUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit)
-    {
-        QEventLoop loop;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (pred())
-                loop.quit();
-        });
-        QTimer::singleShot(limit, &loop, &QEventLoop::quit);
-        poll.start(2);
-        if (!pred())
-            loop.exec();
-        return pred();
-    }
-
-    bool WaitForScanEnd(std::chrono::milliseconds limit)
-    {
-        return RunUntil([&] { return !window->ScanRunning(); }, limit);
-    }
-
-    // Runs the event loop until the row count has stayed put for `quiet`.
-    void Settle(std::chrono::milliseconds quiet, std::chrono::milliseconds limit)
-    {
-        QElapsedTimer total;
-        total.start();
-        int last = -1;
-        while (total.elapsed() < limit.count()) {
-            last = Rows().Count();
-            RunUntil([] { return false; }, quiet);
-            if (Rows().Count() == last)
-                return;
-        }
-    }
-
-    std::unique_ptr<Tfrmmain> window;
 };
 
 } // namespace loadtest

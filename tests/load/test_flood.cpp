@@ -1,8 +1,6 @@
 // Port 6767 under a flood and under hostile datagrams, through the real window in the lab.
 #include "load_support.h"
-#include "nbstat_samples.h"
-
-#include <QApplication>
+#include "support/nbstat_samples.h"
 
 #include <arpa/inet.h>
 #include <iconv.h>
@@ -23,7 +21,6 @@
 namespace loadtest {
 namespace {
 
-
 constexpr std::size_t kFloodHost = 0;
 constexpr const char* kFloodSource = "198.18.0.20";
 constexpr const char* kScanner = "198.18.0.1";
@@ -41,7 +38,7 @@ lab::Layout Network()
     return layout;
 }
 
-class Flood : public WindowInLab {};
+class Flood : public WindowTest {};
 
 TEST_F(Flood, EveryDatagramOfAFloodDuringAQuickScanGivesItsRowAndTheScanGoesOn)
 {
@@ -61,7 +58,7 @@ TEST_F(Flood, EveryDatagramOfAFloodDuringAQuickScanGivesItsRowAndTheScanGoesOn)
                                        "--rate", std::to_string(rate)},
                                       senderLimitMs);
     });
-    RunUntil([&] { return senderStatus.load() != INT_MIN; }, std::chrono::milliseconds(senderLimitMs + 5000));
+    WaitUntil([&] { return senderStatus.load() != INT_MIN; }, std::chrono::milliseconds(senderLimitMs + 5000));
     sender.join();
     ASSERT_EQ(senderStatus.load(), 0) << "the flood sender failed";
 
@@ -74,7 +71,7 @@ TEST_F(Flood, EveryDatagramOfAFloodDuringAQuickScanGivesItsRowAndTheScanGoesOn)
             n += Rows().Caption(i) == kFloodSource;
         return n;
     };
-    ASSERT_TRUE(RunUntil([] { return ReadSocket(6767).rxQueue == 0; }, 120s));
+    ASSERT_TRUE(WaitUntil([] { return ReadSocket(6767).rxQueue == 0; }, 120s));
     Settle(300ms, 30s);
     latency.Stop();
     const SocketCounters socket = ReadSocket(6767);
@@ -96,7 +93,7 @@ TEST_F(Flood, EveryDatagramOfAFloodDuringAQuickScanGivesItsRowAndTheScanGoesOn)
                 return i;
         return -1;
     };
-    ASSERT_TRUE(RunUntil([&] { return endRow() >= 0; }, 10s));
+    ASSERT_TRUE(WaitUntil([&] { return endRow() >= 0; }, 10s));
     EXPECT_EQ(Rows().Cell(endRow(), 1), "ENDHOST-4-1    ");
     EXPECT_EQ(window->Edit4->text(), "");
 
@@ -183,7 +180,7 @@ QString NameText(const std::string& raw)
     return Cp1252(t);
 }
 
-class Hostile : public WindowInLab {};
+class Hostile : public WindowTest {};
 
 TEST_F(Hostile, DatagramsCutShortAfterFullOnesDecodeOnlyTheBytesReceived)
 {
@@ -214,7 +211,7 @@ TEST_F(Hostile, DatagramsCutShortAfterFullOnesDecodeOnlyTheBytesReceived)
         ASSERT_TRUE(sender.Send(std::vector<std::uint8_t>(full.begin(), full.begin() + c.length)));
     }
     const int expectedRows = static_cast<int>(cuts.size()) * 2;
-    ASSERT_TRUE(RunUntil([&] { return Rows().Count() == expectedRows; }, 10s)) << Rows().Count();
+    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() == expectedRows; }, 10s)) << Rows().Count();
 
     // Rows are on top in reverse order of arrival: the cut is above the full datagram it followed.
     for (std::size_t i = 0; i < cuts.size(); ++i) {
@@ -264,7 +261,7 @@ TEST_F(Hostile, NamesOfEveryByteValueAndDatagramsOfEverySizeGiveTheirRows)
     Sender sender;
     for (const auto& d : {everyByte, exactly500, over500, largest})
         ASSERT_TRUE(sender.Send(d));
-    ASSERT_TRUE(RunUntil([&] { return Rows().Count() == 4; }, 10s)) << Rows().Count();
+    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() == 4; }, 10s)) << Rows().Count();
     Settle(200ms, 5s);
     ASSERT_EQ(Rows().Count(), 4);
 
@@ -298,11 +295,7 @@ TEST_F(Hostile, NamesOfEveryByteValueAndDatagramsOfEverySizeGiveTheirRows)
 } // namespace
 } // namespace loadtest
 
-int main(int argc, char** argv)
+lab::Layout TestNetwork()
 {
-    return lab::Main(loadtest::Network(), argc, argv, [&] {
-        QApplication app(argc, argv);
-        ::testing::InitGoogleTest(&argc, argv);
-        return RUN_ALL_TESTS();
-    });
+    return loadtest::Network();
 }

@@ -20,17 +20,9 @@
 namespace loadtest {
 namespace {
 
-using testsupport::WaitUntil;
+using testsupport::Addresses;
 
-std::vector<QString> Addresses(const QString& prefix, int first, int last)
-{
-    std::vector<QString> out;
-    for (int i = first; i <= last; ++i)
-        out.push_back(prefix + QString::number(i));
-    return out;
-}
-
-class Texts : public WindowInLab {
+class Texts : public WindowTest {
 protected:
     // The captions in the order the rows arrived.
     std::vector<QString> Arrived() const

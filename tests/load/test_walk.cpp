@@ -3,16 +3,13 @@
 #include "load_support.h"
 #include "walk_network.h"
 
-#include <QApplication>
-
 #include <map>
 #include <set>
 
 namespace loadtest {
 namespace {
 
-
-class Walk : public WindowInLab {};
+class Walk : public WindowTest {};
 
 TEST_F(Walk, AcrossTheThirdOctetBlocksWithNoWaitTheTableAndLogHoldEveryAnswer)
 {
@@ -40,7 +37,7 @@ TEST_F(Walk, AcrossTheThirdOctetBlocksWithNoWaitTheTableAndLogHoldEveryAnswer)
     ASSERT_TRUE(WaitForScanEnd(240s));
     const double walkSeconds = static_cast<double>(clock.elapsed()) / 1000.0;
     const std::size_t expected = refused.size() + named.size();
-    ASSERT_TRUE(RunUntil([&] { return static_cast<std::size_t>(Rows().Count()) >= expected; }, 60s))
+    ASSERT_TRUE(WaitUntil([&] { return static_cast<std::size_t>(Rows().Count()) >= expected; }, 60s))
         << Rows().Count() << " of " << expected << " rows";
     Settle(500ms, 10s);
     latency.Stop();
@@ -108,11 +105,7 @@ TEST_F(Walk, AWalkThroughThousandsOfSilentAddressesOnTheLinkWithNoWaitSendsEvery
 } // namespace
 } // namespace loadtest
 
-int main(int argc, char** argv)
+lab::Layout TestNetwork()
 {
-    return lab::Main(loadtest::WalkNetwork(), argc, argv, [&] {
-        QApplication app(argc, argv);
-        ::testing::InitGoogleTest(&argc, argv);
-        return RUN_ALL_TESTS();
-    });
+    return loadtest::WalkNetwork();
 }

@@ -3,16 +3,13 @@
 # range and wait texts, and the real binary started while port 6767 is taken.
 if(TARGET nodewick_lab)
   # The flood's source, run in a host namespace of the lab (plain POSIX, like the lab's responder).
-  add_executable(flood_sender ${CMAKE_CURRENT_LIST_DIR}/flood_sender.cpp ${CMAKE_CURRENT_LIST_DIR}/../unit/nbstat_samples.cpp)
-  target_include_directories(flood_sender PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../unit)
-  target_link_libraries(flood_sender PRIVATE nodewick_options)
+  add_executable(flood_sender ${CMAKE_CURRENT_LIST_DIR}/flood_sender.cpp)
+  target_link_libraries(flood_sender PRIVATE nodewick_samples nodewick_options)
 
   nodewick_add_test(load_flood_tests LAB SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/test_flood.cpp
     ${CMAKE_CURRENT_LIST_DIR}/load_support.h
-    ${CMAKE_CURRENT_LIST_DIR}/../unit/nbstat_samples.cpp
     TIMEOUT 600)
-  target_include_directories(load_flood_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/../unit)
   target_compile_definitions(load_flood_tests PRIVATE NODEWICK_FLOOD_SENDER="$<TARGET_FILE:flood_sender>")
   add_dependencies(load_flood_tests flood_sender)
 

@@ -1,24 +1,15 @@
 // The local addresses and the proposed range, in a scanner with two interfaces.
-#include "lab.h"
-#include "support/ui_helpers.h"
-#include "app/startup.h"
+#include "support/lab_main.h"
+#include "support/window_fixture.h"
 #include "ui/Unit3.h"
-#include "ui/frmmain.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 
-#include <gtest/gtest.h>
-
-#include <memory>
-
-namespace {
-
 using namespace std::chrono_literals;
 
-lab::Layout TwoInterfaces()
+lab::Layout TestNetwork()
 {
     lab::Layout layout;
     layout.scannerAddrs = {"198.18.7.21/24", "198.19.3.9/24"};
@@ -26,12 +17,12 @@ lab::Layout TwoInterfaces()
     return layout;
 }
 
-TEST(LocalAddresses, BothAreListedInOrderAndTheFirstProposesTheRange)
+namespace {
+
+using LocalAddresses = testsupport::WindowTest;
+
+TEST_F(LocalAddresses, BothAreListedInOrderAndTheFirstProposesTheRange)
 {
-    LAB_REQUIRED();
-    auto window = nodewick::CreateForms();
-    window->show();
-    ASSERT_TRUE(testsupport::WaitUntil([&] { return window->isVisible(); }, 5s));
     ASSERT_EQ(window->ComboBox1->count(), 2);
     EXPECT_EQ(window->ComboBox1->itemText(0), "198.18.7.21");
     EXPECT_EQ(window->ComboBox1->itemText(1), "198.19.3.9");
@@ -57,16 +48,6 @@ TEST(LocalAddresses, BothAreListedInOrderAndTheFirstProposesTheRange)
     testsupport::WaitUntil([&] { return window->Edit2->text() == "10.0.0.255"; }, 5s);
     EXPECT_EQ(window->ComboBox1->currentText(), "10.0.0.1");
     EXPECT_EQ(window->Edit2->text(), "10.0.0.255");
-    window->close();
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    return lab::Main(TwoInterfaces(), argc, argv, [&] {
-        QApplication app(argc, argv);
-        ::testing::InitGoogleTest(&argc, argv);
-        return RUN_ALL_TESTS();
-    });
-}

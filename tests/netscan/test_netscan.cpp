@@ -1,16 +1,10 @@
 // Quick and Thorough scans of a small network of real hosts, through the real window.
-#include "lab.h"
-#include "platform/winsock.h"
 #include "protocol/nbstat.h"
-#include "support/ui_helpers.h"
-#include "app/startup.h"
+#include "support/lab_main.h"
+#include "support/window_fixture.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
-#include "ui/frmmain.h"
-#include "ui/loglistbox.h"
-#include "ui/spinedit.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -20,15 +14,12 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <memory>
-
-namespace {
 
 using namespace std::chrono_literals;
 using testsupport::WaitUntil;
 
 // .1 is the scanner itself; .14 to .20 are silent.
-lab::Layout Network()
+lab::Layout TestNetwork()
 {
     lab::Layout layout;
     layout.scannerAddrs = {"198.18.0.1/24"};
@@ -44,25 +35,10 @@ lab::Layout Network()
     return layout;
 }
 
-class NetScan : public ::testing::Test {
+namespace {
+
+class NetScan : public testsupport::WindowTest {
 protected:
-    void SetUp() override
-    {
-        LAB_REQUIRED();
-        window = nodewick::CreateForms();
-        window->show();
-        ASSERT_TRUE(WaitUntil([&] { return window->isVisible(); }, 5s));
-    }
-    void TearDown() override
-    {
-        if (window) {
-            window->close();
-            window.reset();
-        }
-    }
-
-    ResultsModel& Rows() const { return *window->Results(); }
-
     // Caption -> row index.
     std::map<QString, int> ByAddress() const
     {
@@ -74,15 +50,11 @@ protected:
 
     void Scan(bool thorough, const QString& start, const QString& end, int wait)
     {
-        window->ComboBox1->setEditText(start);
-        window->Edit2->setText(end);
-        window->SpinEdit1->SetValue(wait);
+        SetRange(start, end, wait);
         window->rbThorough->setChecked(thorough);
         window->ToolButton1Click();
-        ASSERT_TRUE(WaitUntil([&] { return !window->ScanRunning(); }, 120s));
+        ASSERT_TRUE(WaitForScanEnd(120s));
     }
-
-    std::unique_ptr<Tfrmmain> window;
 };
 
 TEST_F(NetScan, StartUpProposesTheScannersOwnRange)
@@ -209,12 +181,3 @@ TEST_F(NetScan, IpInfoIsTheSameBeforeAndAfterAScan)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    return lab::Main(Network(), argc, argv, [&] {
-        QApplication app(argc, argv);
-        ::testing::InitGoogleTest(&argc, argv);
-        return RUN_ALL_TESTS();
-    });
-}

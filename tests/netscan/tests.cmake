@@ -4,7 +4,6 @@ if(TARGET nodewick_lab)
   nodewick_add_test(netscan_tests LAB SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/test_netscan.cpp
     TIMEOUT 600)
-  target_include_directories(netscan_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../scan)
   nodewick_add_test(local_address_tests LAB SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/test_local_addresses.cpp
     TIMEOUT 300)

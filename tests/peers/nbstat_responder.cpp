@@ -25,6 +25,8 @@
 // A:137 arrives (whose table holds NAME, if given), prints the table and the
 // MAC, and exits 0; exits 1 when T ms (default 20000) pass without one.
 
+#include "support/nbstat_samples.h"
+
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <net/if.h>
@@ -52,7 +54,6 @@ constexpr uint16_t kTypeNb = 0x0020;
 constexpr uint16_t kTypeNbstat = 0x0021;
 constexpr uint16_t kClassIn = 0x0001;
 constexpr int kMaxNames = 255;  // NUM_NAMES is one byte
-constexpr std::size_t kStatisticsSize = 46;
 
 volatile sig_atomic_t g_stop = 0;
 void OnSignal(int) { g_stop = 1; }
@@ -170,31 +171,12 @@ bool DecodeFirstLevel(const std::vector<unsigned char>& raw, std::array<unsigned
   return true;
 }
 
+// The table holds the names as NetBIOS keeps them: upper case; the answer name is the question's.
 std::vector<unsigned char> NodeStatusResponse(const Question& q, const std::vector<NameEntry>& names,
                                               const std::array<unsigned char, 6>& mac) {
-  std::vector<unsigned char> b;
-  Put16(b, q.trnId);
-  Put16(b, 0x8400);  // response, opcode 0 (query), AA
-  Put16(b, 0);       // QDCOUNT
-  Put16(b, 1);       // ANCOUNT
-  Put16(b, 0);       // NSCOUNT
-  Put16(b, 0);       // ARCOUNT
-  b.insert(b.end(), q.rawName.begin(), q.rawName.end());
-  Put16(b, kTypeNbstat);
-  Put16(b, kClassIn);
-  Put32(b, 0);  // TTL
-  const std::size_t count = names.size();
-  Put16(b, static_cast<uint16_t>(1 + 18 * count + kStatisticsSize));  // RDLENGTH
-  b.push_back(static_cast<unsigned char>(count));                      // NUM_NAMES
-  for (const NameEntry& e : names) {
-    auto raw = RawName(e.name, e.suffix);
-    b.insert(b.end(), raw.begin(), raw.end());
-    b.push_back(static_cast<unsigned char>((e.group ? 0x80 : 0x00) | 0x04));  // G, ONT=B, ACT
-    b.push_back(0x00);
-  }
-  b.insert(b.end(), mac.begin(), mac.end());  // UNIT_ID
-  b.insert(b.end(), kStatisticsSize - mac.size(), 0);
-  return b;
+  std::vector<samples::Name> table;
+  for (const NameEntry& e : names) table.push_back({Upper15(e.name), e.suffix, e.group});
+  return samples::Reply(table, mac, -1, true, q.trnId, q.rawName);
 }
 
 std::vector<unsigned char> NameQueryResponse(const Question& q, in_addr addr) {

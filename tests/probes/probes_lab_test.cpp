@@ -2,13 +2,13 @@
 // name service, node-status responders that report a MAC, a silent network and a hosts file.
 
 #include "echo_path.h"
-#include "lab.h"
 #include "platform/icmp.h"
 #include "platform/netbios.h"
 #include "platform/Nb30.h"
 #include "probes/NetUtils.h"
 #include "probes/Ping.h"
 #include "protocol/nbstat.h"
+#include "support/lab_main.h"
 
 #include <gtest/gtest.h>
 
@@ -28,21 +28,6 @@ constexpr const char* kResponder = "198.18.0.12"; // BRAVO, bravo-dns in the hos
 constexpr const char* kSilent = "198.19.0.99";    // routed to a device that drops everything
 constexpr const char* kAbsent = "198.18.0.77";    // on the link, but nobody has it
 constexpr std::array<unsigned char, 6> kBravoMac{0x02, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
-
-lab::Layout LabLayout()
-{
-    lab::Layout layout;
-    layout.hosts = {
-        {lab::Host::Kind::Nmbd, kNmbd, "ALPHA", "LABWG", {}, 0},
-        {lab::Host::Kind::NoNetbios, kNoNetbios, "", "", {}, 0},
-        {lab::Host::Kind::Responder, kResponder, "BRAVO", "LABWG", kBravoMac, 0},
-        // 3 names of its own and 40 more: more than a 618-byte buffer holds.
-        {lab::Host::Kind::Responder, "198.18.0.13", "CROWDED", "LABWG", {0x02, 0, 0, 0, 0, 0x13}, 40},
-    };
-    layout.hostsFile = {{kNoNetbios, "quiet-host"}, {kResponder, "bravo-dns"}};
-    layout.silentRoutes = {"198.19.0.0/16"};
-    return layout;
-}
 
 struct Status {
     std::uint8_t retcode = 0;
@@ -99,6 +84,21 @@ Status AdapterStatusOf(const std::string& hostName, std::uint16_t length = 618)
 }
 
 } // namespace
+
+lab::Layout TestNetwork()
+{
+    lab::Layout layout;
+    layout.hosts = {
+        {lab::Host::Kind::Nmbd, kNmbd, "ALPHA", "LABWG", {}, 0},
+        {lab::Host::Kind::NoNetbios, kNoNetbios, "", "", {}, 0},
+        {lab::Host::Kind::Responder, kResponder, "BRAVO", "LABWG", kBravoMac, 0},
+        // 3 names of its own and 40 more: more than a 618-byte buffer holds.
+        {lab::Host::Kind::Responder, "198.18.0.13", "CROWDED", "LABWG", {0x02, 0, 0, 0, 0, 0x13}, 40},
+    };
+    layout.hostsFile = {{kNoNetbios, "quiet-host"}, {kResponder, "bravo-dns"}};
+    layout.silentRoutes = {"198.19.0.0/16"};
+    return layout;
+}
 
 TEST(EchoProbe, FindsLiveHostsByAddressAndHostsFileNameButNotSilentOrUnknownOnes)
 {
@@ -241,12 +241,4 @@ TEST(Probes, TwoThreadsAtOnceEachGetTheirOwnAnswers)
         EXPECT_EQ(r.name, "bravo-dns");
         EXPECT_EQ(r.mac, "02-1A-2B-3C-4D-5E");
     }
-}
-
-int main(int argc, char** argv)
-{
-    return lab::Main(LabLayout(), argc, argv, [&] {
-        ::testing::InitGoogleTest(&argc, argv);
-        return RUN_ALL_TESTS();
-    });
 }

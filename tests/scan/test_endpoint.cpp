@@ -1,20 +1,82 @@
 // The UDP endpoint of the main window: the query on the wire, and what every kind of datagram that
 // reaches port 6767 makes of the table and the detail log.
-#include "nbstat_samples.h"
 #include "platform/event.h"
 #include "protocol/nbstat.h"
-#include "window_fixture.h"
+#include "scan/udp.h"
+#include "support/nbstat_samples.h"
+#include "support/window_fixture.h"
 
+#include <QComboBox>
+#include <QLineEdit>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <netinet/ip.h>
 #include <netinet/ip_icmp.h>
 #include <netinet/udp.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <string>
 
 namespace scantest {
 namespace {
 
+using namespace std::chrono_literals;
 using testsupport::WaitUntil;
+using testsupport::WindowTest;
+
+// A UDP socket bound to a loopback address, standing in for a host.
+class Peer {
+public:
+    explicit Peer(const std::string& addr, int port = 0)
+    {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_port = htons(static_cast<std::uint16_t>(port));
+        ::inet_pton(AF_INET, addr.c_str(), &sa.sin_addr);
+        bound_ = fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
+        timeval tv{2, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    }
+    ~Peer()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Peer(const Peer&) = delete;
+    Peer& operator=(const Peer&) = delete;
+
+    bool Bound() const { return bound_; }
+
+    void SendToScanner(const std::vector<std::uint8_t>& bytes) const
+    {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(udp::kLocalPort);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    }
+
+    // One datagram, or nothing within the socket's 2 s receive limit.
+    std::vector<std::uint8_t> Receive(sockaddr_in* from = nullptr) const
+    {
+        std::vector<std::uint8_t> buf(2048);
+        sockaddr_in sa{};
+        socklen_t len = sizeof sa;
+        const ssize_t n = ::recvfrom(fd_, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&sa), &len);
+        buf.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        if (from != nullptr)
+            *from = sa;
+        return buf;
+    }
+
+private:
+    int fd_ = -1;
+    bool bound_ = false;
+};
 
 std::uint16_t InternetChecksum(const std::uint8_t* bytes, std::size_t length)
 {

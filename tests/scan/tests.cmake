@@ -2,7 +2,4 @@
 nodewick_add_test(scan_loopback_tests SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/test_endpoint.cpp
   ${CMAKE_CURRENT_LIST_DIR}/test_worker.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/window_fixture.h
-  ${CMAKE_CURRENT_LIST_DIR}/../unit/nbstat_samples.cpp
   TIMEOUT 300)
-target_include_directories(scan_loopback_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/../unit)

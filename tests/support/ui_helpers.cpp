@@ -2,26 +2,40 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QTimer>
+
+#include <gtest/gtest.h>
 
 namespace testsupport {
 
 bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit)
 {
-    QElapsedTimer timer;
-    timer.start();
-    // Events are handled the moment they come (a worker waits for the UI thread between addresses);
-    // the tick only makes sure the condition and the limit are looked at even when nothing happens.
+    // The event loop runs as the program runs it, without the pauses of a polling wait, which would
+    // hold back every step the worker hands to the UI thread; the tick only looks at the condition.
+    QEventLoop loop;
     QTimer tick;
-    tick.start(5);
-    while (!pred()) {
-        if (timer.elapsed() >= limit.count())
-            return pred();
-        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (pred())
+            loop.quit();
+    });
+    QTimer::singleShot(limit, &loop, &QEventLoop::quit);
+    tick.start(2);
+    if (!pred())
+        loop.exec();
+    return pred();
+}
+
+int RunTests(int& argc, char** argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's own file dialog, which tests can drive, whatever platform dialog the desktop offers.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
 }
 
 struct MessageBoxCatcher::Impl {

@@ -1,124 +1,11 @@
 #include "program.h"
 
-#include "app/startup.h"
-#include "support/ui_helpers.h"
-
 #include <QApplication>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
 
-#include <fcntl.h>
-#include <net/if.h>
-#include <sched.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <string>
-
 namespace uitest {
-namespace {
-
-// Best effort: unmapped, the process runs as the overflow ids, which changes nothing for these tests.
-void WriteProcFile(const char* path, const std::string& text)
-{
-    const int fd = ::open(path, O_WRONLY);
-    if (fd < 0)
-        return;
-    [[maybe_unused]] const ssize_t written = ::write(fd, text.data(), text.size());
-    ::close(fd);
-}
-
-// Without root, a user namespace of its own lets the process own a network namespace; it keeps its
-// user and group ids inside where the kernel lets it map them.
-bool EnterUserAndNetworkNamespaces()
-{
-    const uid_t uid = ::getuid();
-    const gid_t gid = ::getgid();
-    if (::unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0)
-        return false;
-    WriteProcFile("/proc/self/setgroups", "deny");
-    WriteProcFile("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1");
-    WriteProcFile("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1");
-    return true;
-}
-
-// Runs before main, while the process has one thread, so that every socket and thread of the process
-// is made inside the namespace.
-std::string EnterPrivateNetwork()
-{
-    if (::unshare(CLONE_NEWNET) != 0 && !EnterUserAndNetworkNamespaces())
-        return std::string("no private network namespace (unshare: ") + std::strerror(errno)
-            + "); these tests need root or user namespaces to keep port 6767 and their datagrams private";
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    if (fd < 0)
-        return std::string("no socket in the private network namespace: ") + std::strerror(errno);
-    ifreq request{};
-    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
-    std::string problem;
-    if (::ioctl(fd, SIOCGIFFLAGS, &request) != 0) {
-        problem = std::string("cannot read the loopback interface: ") + std::strerror(errno);
-    } else {
-        request.ifr_flags = static_cast<short>(request.ifr_flags | IFF_UP);
-        if (::ioctl(fd, SIOCSIFFLAGS, &request) != 0)
-            problem = std::string("cannot bring the private loopback up: ") + std::strerror(errno);
-    }
-    ::close(fd);
-    return problem;
-}
-
-const std::string g_networkProblem = EnterPrivateNetwork();
-
-void PutShort(std::vector<std::uint8_t>& out, unsigned value)
-{
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-}
-
-} // namespace
-
-const std::string& PrivateNetworkProblem() { return g_networkProblem; }
-
-std::vector<std::uint8_t> NodeStatusReply(const std::vector<NameRecord>& names, const std::array<std::uint8_t, 6>& mac)
-{
-    std::vector<std::uint8_t> out;
-    PutShort(out, 0x0000); // transaction id of the query
-    PutShort(out, 0x8400); // response, authoritative answer
-    PutShort(out, 0);      // questions
-    PutShort(out, 1);      // answers
-    PutShort(out, 0);
-    PutShort(out, 0);
-    out.push_back(0x20); // "*" and fifteen NULs, first-level encoded
-    out.push_back('C');
-    out.push_back('K');
-    out.insert(out.end(), 30, 'A');
-    out.push_back(0x00);
-    PutShort(out, 0x0021); // NBSTAT
-    PutShort(out, 0x0001); // IN
-    out.insert(out.end(), 4, 0x00); // TTL
-    constexpr int kStatistics = 46;
-    PutShort(out, static_cast<unsigned>(1 + 18 * names.size() + kStatistics));
-    out.push_back(static_cast<std::uint8_t>(names.size()));
-    for (const NameRecord& record : names) {
-        std::string padded = record.name;
-        padded.resize(15, ' ');
-        out.insert(out.end(), padded.begin(), padded.end());
-        out.push_back(record.suffix);
-        PutShort(out, (record.group ? 0x8000U : 0U) | 0x0400U); // group bit, active
-    }
-    out.insert(out.end(), mac.begin(), mac.end());
-    out.insert(out.end(), kStatistics - 6, 0x00);
-    return out;
-}
-
-std::vector<std::uint8_t> TypicalReply(const std::string& hostName)
-{
-    return NodeStatusReply({{hostName, 0x00, false}, {hostName, 0x20, false}, {"WORKGROUP", 0x00, true}},
-                           {0x00, 0x0C, 0x29, 0xAB, 0xCD, 0xEF});
-}
 
 // Every showing of a modal window passes through here, also the second showing of the same dialog.
 struct ModalWatcher::Impl : QObject {
@@ -159,27 +46,6 @@ ShellRecorder::ShellRecorder()
 }
 
 ShellRecorder::~ShellRecorder() { wshell::SetShellHandler(nullptr); }
-
-void ProgramTest::SetUp()
-{
-    if (!PrivateNetworkProblem().empty())
-        GTEST_SKIP() << PrivateNetworkProblem();
-    // As at program start: the program ends when the main window closes, not with its last window.
-    QApplication::setQuitOnLastWindowClosed(false);
-    testsupport::MessageBoxCatcher messages;
-    window = nodewick::CreateForms();
-    ASSERT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(QStringLiteral(" | ")).toStdString();
-}
-
-void ProgramTest::TearDown()
-{
-    if (!window)
-        return;
-    testsupport::MessageBoxCatcher messages;
-    window->close();
-    window->WaitForScan();
-    window.reset();
-}
 
 void ProgramTest::Activate(QWidget* w)
 {

@@ -1,47 +1,17 @@
 #pragma once
 // The program as start-up builds it (main window, then the About, Ping and IP Info dialogs), inside a
-// network namespace of the test process's own: the window's UDP endpoint, the local address lookup
-// and every datagram a scan sends stay on a private loopback, and parallel test processes never
-// contend for port 6767.
+// network namespace of the test process's own, and what the window and dialog tests do with it.
 
 #include "platform/shell.h"
-#include "support/ui_helpers.h"
-#include "ui/frmmain.h"
+#include "support/window_fixture.h"
 
-#include <gtest/gtest.h>
-
-#include <QString>
-
-#include <array>
-#include <cstdint>
 #include <functional>
 #include <memory>
-#include <ostream>
-#include <string>
 #include <vector>
 
 class QWidget;
 
 namespace uitest {
-
-// Empty when the process runs in a private network namespace, else why it could not get one.
-const std::string& PrivateNetworkProblem();
-
-// One entry of a node-status name table.
-struct NameRecord {
-    std::string name; // up to 15 characters, padded with blanks
-    std::uint8_t suffix = 0;
-    bool group = false;
-};
-
-// A NODE STATUS RESPONSE as a host sends it: header, answer name "*", NBSTAT record with the name
-// table and the statistics block that starts with the adapter address.
-std::vector<std::uint8_t> NodeStatusReply(const std::vector<NameRecord>& names, const std::array<std::uint8_t, 6>& mac);
-
-// The detail-log lines that one host's reply with those three names adds: "IP: ", three names, MAC,
-// separator.
-inline constexpr int kLinesPerHost = 6;
-std::vector<std::uint8_t> TypicalReply(const std::string& hostName);
 
 // Runs a handler for every showing of a modal window while it lives, from the modal window's own event
 // loop just after the showing; the handler has to close it.
@@ -71,16 +41,17 @@ private:
     std::vector<wshell::ShellRequest> requests_;
 };
 
-class ProgramTest : public ::testing::Test {
+// The window is shown by the test, once it has looked at what comes before the first showing.
+class ProgramTest : public testsupport::WindowTest {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    ProgramTest()
+        : WindowTest(Shown::ByTheTest)
+    {
+    }
 
     // Shows the main window (its first showing fills the address lists) and waits until it is active.
     void ShowWindow();
     void Activate(QWidget* w);
-
-    std::unique_ptr<Tfrmmain> window;
 };
 
 } // namespace uitest

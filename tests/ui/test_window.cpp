@@ -4,6 +4,7 @@
 #include "program.h"
 
 #include "scan/udp.h"
+#include "support/nbstat_samples.h"
 #include "support/ui_helpers.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
@@ -36,11 +37,14 @@ using testsupport::WaitUntil;
 namespace uitest {
 namespace {
 
+// The detail-log lines that one host's reply adds: "IP: ", its three names, MAC, separator.
+constexpr int kLinesPerHost = 6;
+
 class MainWindowTest : public ProgramTest {
 protected:
     void AddQuickHost(const QString& address, const std::string& name)
     {
-        const std::vector<std::uint8_t> reply = TypicalReply(name);
+        const std::vector<std::uint8_t> reply = samples::Workstation(name, "WORKGROUP", {0x00, 0x0C, 0x29, 0xAB, 0xCD, 0xEF});
         window->ParseNBStatReply(reply.data(), static_cast<int>(reply.size()), address);
     }
 
@@ -58,9 +62,6 @@ protected:
             rows.append(index.row());
         return rows;
     }
-
-    LogListBox& Log() const { return *window->ListBox1; }
-    ResultsModel& Table() const { return *window->Results(); }
 };
 
 TEST_F(MainWindowTest, StartsWithTitleQuickModeWaitOfHundredAndEmptyTable)
@@ -71,15 +72,15 @@ TEST_F(MainWindowTest, StartsWithTitleQuickModeWaitOfHundredAndEmptyTable)
     EXPECT_FALSE(window->rbThorough->isChecked());
     EXPECT_EQ(window->SpinEdit1->Text(), QStringLiteral("100"));
     EXPECT_EQ(udp::TimeOut.load(), 100);
-    EXPECT_EQ(Table().rowCount(), 0);
+    EXPECT_EQ(Rows().rowCount(), 0);
     EXPECT_TRUE(window->Edit4->text().isEmpty());
     EXPECT_TRUE(window->Edit5->text().isEmpty());
 
     const QStringList captions = {"IP Address", "Status", "Host Name", "MAC Address", "WorkGrp/Domain", ""};
     const int widths[] = {150, 60, 150, 150, 120, 150};
-    ASSERT_EQ(Table().columnCount(), 6);
+    ASSERT_EQ(Rows().columnCount(), 6);
     for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(Table().headerData(i, Qt::Horizontal, Qt::DisplayRole).toString(), captions[i]) << "column " << i;
+        EXPECT_EQ(Rows().headerData(i, Qt::Horizontal, Qt::DisplayRole).toString(), captions[i]) << "column " << i;
         EXPECT_EQ(window->ListView1->horizontalHeader()->sectionSize(i), widths[i]) << "column " << i;
     }
 
@@ -164,10 +165,10 @@ TEST_F(MainWindowTest, ClearEmptiesTableAndLogAndLeavesTheRest)
 {
     AddQuickHost(QStringLiteral("10.0.0.1"), "HOSTA");
     AddQuickHost(QStringLiteral("10.0.0.2"), "HOSTB");
-    ASSERT_EQ(Table().rowCount(), 2);
+    ASSERT_EQ(Rows().rowCount(), 2);
     ASSERT_EQ(Log().Count(), 2 * kLinesPerHost);
-    EXPECT_EQ(Table().Cell(0, 1), QStringLiteral("HOSTB          "));
-    EXPECT_EQ(Table().Cell(0, 2), QStringLiteral("00.0C.29.AB.CD.EF"));
+    EXPECT_EQ(Rows().Cell(0, 1), QStringLiteral("HOSTB          "));
+    EXPECT_EQ(Rows().Cell(0, 2), QStringLiteral("00.0C.29.AB.CD.EF"));
 
     window->ComboBox1->setEditText(QStringLiteral("10.0.0.1"));
     window->Edit2->setText(QStringLiteral("10.0.0.255"));
@@ -177,7 +178,7 @@ TEST_F(MainWindowTest, ClearEmptiesTableAndLogAndLeavesTheRest)
     window->Edit5->setText(QStringLiteral("2"));
 
     window->Clear1->trigger();
-    EXPECT_EQ(Table().rowCount(), 0);
+    EXPECT_EQ(Rows().rowCount(), 0);
     EXPECT_EQ(Log().Count(), 0);
     EXPECT_EQ(window->ComboBox1->currentText(), QStringLiteral("10.0.0.1"));
     EXPECT_EQ(window->Edit2->text(), QStringLiteral("10.0.0.255"));
@@ -188,11 +189,11 @@ TEST_F(MainWindowTest, ClearEmptiesTableAndLogAndLeavesTheRest)
 
     // The log starts again from its first line, and so do the anchors of new rows.
     AddQuickHost(QStringLiteral("10.0.0.7"), "HOSTC");
-    EXPECT_EQ(Table().LogAnchor(0), 1);
+    EXPECT_EQ(Rows().LogAnchor(0), 1);
     EXPECT_EQ(Log().Line(0), QStringLiteral("IP: 10.0.0.7"));
 
     window->ToolButton5->click();
-    EXPECT_EQ(Table().rowCount(), 0);
+    EXPECT_EQ(Rows().rowCount(), 0);
     EXPECT_EQ(Log().Count(), 0);
 }
 
@@ -203,8 +204,8 @@ TEST_F(MainWindowTest, ClickOnAQuickRowScrollsTheLogToItsFirstLineAndOnAThorough
     AddQuickHost(QStringLiteral("10.0.0.2"), "HOSTB"); // row 1, anchor 7
     AddQuickHost(QStringLiteral("10.0.0.3"), "HOSTC"); // row 0, anchor 13
     window->AppendThoroughRow(QStringLiteral("10.0.0.9")); // row 3, no anchor
-    ASSERT_EQ(Table().rowCount(), 4);
-    ASSERT_EQ(Table().LogAnchor(1), 7);
+    ASSERT_EQ(Rows().rowCount(), 4);
+    ASSERT_EQ(Rows().LogAnchor(1), 7);
 
     ClickRow(2, 0);
     EXPECT_EQ(Log().TopIndex(), 0);
@@ -228,10 +229,10 @@ TEST_F(MainWindowTest, ClickOnAQuickRowScrollsTheLogToItsFirstLineAndOnAThorough
     QHeaderView* header = window->ListView1->horizontalHeader();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(2) + 20, header->height() / 2));
     EXPECT_EQ(SelectedRows(), QList<int>({3}));
-    EXPECT_EQ(Table().Caption(0), QStringLiteral("10.0.0.3"));
+    EXPECT_EQ(Rows().Caption(0), QStringLiteral("10.0.0.3"));
 
     // A click below the last row selects nothing and moves nothing.
-    const QRect last = window->ListView1->visualRect(Table().index(3, 0));
+    const QRect last = window->ListView1->visualRect(Rows().index(3, 0));
     QTest::mouseClick(window->ListView1->viewport(), Qt::LeftButton, {}, QPoint(20, last.bottom() + 40));
     EXPECT_EQ(Log().TopIndex(), 3);
 }
@@ -242,12 +243,12 @@ TEST_F(MainWindowTest, EveryRowShowsTheFirstRowPicture)
     window->AppendThoroughRow(QStringLiteral("10.0.0.9"));
     const QImage expected = QIcon(QStringLiteral(":/art/row0-host.png")).pixmap(16, 16).toImage();
     ASSERT_FALSE(expected.isNull());
-    for (int row = 0; row < Table().rowCount(); ++row) {
-        const QIcon icon = Table().data(Table().index(row, 0), Qt::DecorationRole).value<QIcon>();
+    for (int row = 0; row < Rows().rowCount(); ++row) {
+        const QIcon icon = Rows().data(Rows().index(row, 0), Qt::DecorationRole).value<QIcon>();
         ASSERT_FALSE(icon.isNull()) << "row " << row;
         EXPECT_EQ(icon.pixmap(16, 16).toImage(), expected) << "row " << row;
         for (int column = 1; column < 6; ++column)
-            EXPECT_FALSE(Table().data(Table().index(row, column), Qt::DecorationRole).isValid());
+            EXPECT_FALSE(Rows().data(Rows().index(row, column), Qt::DecorationRole).isValid());
     }
 }
 
@@ -338,7 +339,7 @@ TEST_F(MainWindowTest, EveryCommandStaysEnabledDuringAScanAndRunStopStopsIt)
         EXPECT_TRUE(field->isEnabled()) << field->objectName().toStdString();
 
     window->Clear1->trigger();
-    EXPECT_EQ(Table().rowCount(), 0);
+    EXPECT_EQ(Rows().rowCount(), 0);
     EXPECT_EQ(Log().Count(), 0);
     ASSERT_TRUE(window->ScanRunning());
 

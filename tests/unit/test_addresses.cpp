@@ -1,6 +1,7 @@
 #include "platform/winsock.h"
 #include "protocol/range.h"
 #include "protocol/walk.h"
+#include "support/walk_table.h"
 
 #include <gtest/gtest.h>
 
@@ -74,41 +75,18 @@ std::vector<std::string> Walk(const std::string& start, const std::string& end)
     return probed;
 }
 
-struct WalkRow {
-    const char* start;
-    const char* end;
-    const char* first;
-    const char* last;
-    std::size_t count;
-};
-
-class WalkTable : public ::testing::TestWithParam<WalkRow> {};
+class WalkTable : public ::testing::TestWithParam<testsupport::WalkRow> {};
 
 TEST_P(WalkTable, ProbesTheListedAddresses)
 {
-    const WalkRow& row = GetParam();
+    const testsupport::WalkRow& row = GetParam();
     const auto probed = Walk(row.start, row.end);
     ASSERT_EQ(probed.size(), row.count);
     EXPECT_EQ(probed.front(), row.first);
     EXPECT_EQ(probed.back(), row.last);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, WalkTable,
-    ::testing::Values(WalkRow{"192.168.1.1", "192.168.1.255", "192.168.1.1", "192.168.1.254", 254},
-                      WalkRow{"192.168.1.1", "192.168.1.10", "192.168.1.1", "192.168.1.9", 9},
-                      WalkRow{"192.168.1.1", "192.168.1.2", "192.168.1.1", "192.168.1.1", 1},
-                      WalkRow{"192.168.1.5", "192.168.1.5", "192.168.1.5", "192.168.1.5", 1},
-                      WalkRow{"192.168.1.10", "192.168.1.5", "192.168.1.10", "192.168.1.10", 1},
-                      WalkRow{"192.168.2.10", "192.168.1.200", "192.168.2.10", "192.168.2.10", 1},
-                      WalkRow{"192.168.1.250", "192.168.2.3", "192.168.1.250", "192.168.2.2", 8},
-                      WalkRow{"192.168.1.255", "192.168.2.2", "192.168.1.255", "192.168.2.1", 2},
-                      WalkRow{"10.0.1.1", "10.0.3.1", "10.0.1.1", "10.0.2.255", 510},
-                      WalkRow{"10.0.1.1", "10.0.2.0", "10.0.1.1", "10.0.1.255", 255},
-                      WalkRow{"10.0.1.0", "10.0.1.3", "10.0.1.0", "10.0.1.2", 3},
-                      WalkRow{"10.0.254.250", "10.0.255.100", "10.0.254.250", "10.0.254.255", 6},
-                      WalkRow{"10.0.255.1", "10.0.255.10", "10.0.255.1", "10.0.255.1", 1},
-                      WalkRow{"10.0.1.1", "172.16.1.4", "10.0.1.1", "10.0.1.3", 3}));
+INSTANTIATE_TEST_SUITE_P(Rows, WalkTable, ::testing::ValuesIn(testsupport::kWalkTable));
 
 TEST(Walk, BlockBoundariesSkipZeroAndNeverEnter255)
 {

@@ -1,6 +1,6 @@
-#include "nbstat_samples.h"
 #include "protocol/codepage.h"
 #include "protocol/nbstat.h"
+#include "support/nbstat_samples.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +20,29 @@ TEST(NBStatQuery, IsTheFiftyBytesOfANodeStatusRequestForStar)
     expected.insert(expected.end(), {0, 0, 0x21, 0, 1});
     ASSERT_EQ(expected.size(), 50u);
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), nbstat::NBStatQuery.begin()));
+}
+
+TEST(Samples, AWorkstationReplyIsTheBytesAHostSends)
+{
+    // Written out by hand once, so that every test built on the samples sends what a host sends.
+    const std::vector<std::uint8_t> expected = {
+        // Header: transaction 0, response, authoritative answer, no question, one answer.
+        0x00, 0x00, 0x84, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
+        // The answer name: "*" and fifteen NULs, first-level encoded.
+        0x20, 'C', 'K', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A',
+        'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 'A', 0x00,
+        // NBSTAT, IN, TTL 0, RDLENGTH 101: the count, three names of 18 bytes, 46 bytes of statistics.
+        0x00, 0x21, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x65, 0x03,
+        // MYHOST<00> unique, MYHOST<20> unique, WORKGROUP<00> group, all active.
+        'M', 'Y', 'H', 'O', 'S', 'T', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', 0x00, 0x04, 0x00,
+        'M', 'Y', 'H', 'O', 'S', 'T', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', 0x20, 0x04, 0x00,
+        'W', 'O', 'R', 'K', 'G', 'R', 'O', 'U', 'P', ' ', ' ', ' ', ' ', ' ', ' ', 0x00, 0x84, 0x00,
+        // The statistics: the MAC, then 40 bytes of zeros.
+        0x00, 0x0C, 0x29, 0xAB, 0xCD, 0xEF,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    };
+    EXPECT_EQ(samples::Workstation("MYHOST", "WORKGROUP", {0x00, 0x0C, 0x29, 0xAB, 0xCD, 0xEF}), expected);
 }
 
 TEST(NBStatDecode, WorkstationReplyGivesHostWorkgroupMacAndNamesInTableOrder)
@@ -141,11 +164,7 @@ TEST(NBStatDecode, MacAtTheVeryEndOfTheDatagramIsTaken)
 TEST(NBStatDecode, PatternFoundWhereverTheAnswerNameEnds)
 {
     // A compressed answer name (a pointer) moves the pattern forward; the decoder follows it.
-    std::vector<std::uint8_t> d = {0x00, 0x00, 0x84, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
-                                   0xC0, 0x0C, 0x00, 0x21, 0x00, 0x01, 0, 0, 0, 0, 0, 0, 1};
-    const std::string name = "SHORTFORM      ";
-    d.insert(d.end(), name.begin(), name.end());
-    d.insert(d.end(), {0x20, 0x04, 0x00, 1, 2, 3, 4, 5, 6});
+    const auto d = samples::Reply({{"SHORTFORM", 0x20, false}}, {1, 2, 3, 4, 5, 6}, -1, true, 0, {0xC0, 0x0C});
     const auto r = Decode(d);
     EXPECT_EQ(*r.hostName, "SHORTFORM      ");
     EXPECT_EQ(nbstat::MacText(*r.mac, '.'), "01.02.03.04.05.06");

@@ -3,7 +3,4 @@ nodewick_add_test(unit_tests SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/test_nbstat.cpp
   ${CMAKE_CURRENT_LIST_DIR}/test_addresses.cpp
   ${CMAKE_CURRENT_LIST_DIR}/test_sync.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/nbstat_samples.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/nbstat_samples.h
   TIMEOUT 120)
-target_include_directories(unit_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR})
