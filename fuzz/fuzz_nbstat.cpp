@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (line.compare(0, 15, entry.text) != 0)
             std::abort();
     }
-    if (reply.mac && nbstat::DottedMac(*reply.mac).size() != 17)
+    if (reply.mac && nbstat::MacText(*reply.mac, '.').size() != 17)
         std::abort();
     // A failed read (-1) decodes nothing, whatever the buffer holds.
     if (nbstat::Decode(exact.data(), -1).tableFound)
