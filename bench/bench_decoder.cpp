@@ -1,7 +1,7 @@
 // Replies per second through the decoder: a workstation's three-name reply, and a 255-name reply
 // (what a flood or a hostile host can send, cut at the 500 bytes that a read takes).
-#include "support/nbstat_samples.h"
 #include "protocol/nbstat.h"
+#include "support/nbstat_samples.h"
 
 #include <benchmark/benchmark.h>
 

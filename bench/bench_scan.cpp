@@ -17,8 +17,8 @@
 // everything): the time per address beside the echo probe's 10 ms time-out.
 //
 //   bench_scan        (as root; builds and removes its lab)
-#include "protocol/nbstat.h"
 #include "lab.h"
+#include "protocol/nbstat.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
 #include "ui/frmmain.h"
@@ -58,7 +58,12 @@ lab::Layout Network()
 {
     lab::Layout layout;
     layout.scannerAddrs = {"198.18.0.1/24"};
-    layout.hosts = {{lab::Host::Kind::Responder, "198.18.0.100", "BENCH", "BENCHWG", {0x02, 0, 0, 0, 0x01, 0x00}, 0,
+    layout.hosts = {{lab::Host::Kind::Responder,
+                     "198.18.0.100",
+                     "BENCH",
+                     "BENCHWG",
+                     {0x02, 0, 0, 0, 0x01, 0x00},
+                     0,
                      {"198.18.0.128/26", "198.18.0.192/27", "198.18.0.224/30"}}};
     layout.silentRoutes = {"198.19.0.0/16"};
     return layout;
@@ -122,11 +127,12 @@ ScanResult Scan(Tfrmmain& window, bool thorough, const QString& start, const QSt
     ScanResult r;
     QElapsedTimer clock;
     std::set<std::string> pending = answering;
-    auto conn = QObject::connect(window.Results(), &QAbstractItemModel::rowsInserted, [&](const QModelIndex&, int first, int) {
-        const std::string addr = window.Results()->Caption(first).toStdString();
-        if (pending.erase(addr) != 0 && pending.empty())
-            r.allListedMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-    });
+    auto conn = QObject::connect(window.Results(), &QAbstractItemModel::rowsInserted,
+                                 [&](const QModelIndex&, int first, int) {
+                                     const std::string addr = window.Results()->Caption(first).toStdString();
+                                     if (pending.erase(addr) != 0 && pending.empty())
+                                         r.allListedMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+                                 });
     window.ComboBox1->setEditText(start);
     window.Edit2->setText(end);
     window.SpinEdit1->SetValue(wait);
@@ -241,11 +247,13 @@ int Body(int argc, char** argv)
         for (const auto& a : answering)
             rtt += RoundTripMs(a);
         const double floorMs = static_cast<double>(254 - answering.size()) * wait + rtt;
-        const ScanResult r = Scan(window, false, QStringLiteral("198.18.0.1"), QStringLiteral("198.18.0.255"), wait, answering);
-        std::printf("TimeOut %3d: walk %.1f ms, floor %.1f ms (%zu silent x %d ms + %.1f ms of round trips), "
-                    "overhead %.3f ms per address; CPU %.3f ms per address; every answering host listed after %.1f ms\n",
-                    wait, r.walkMs, floorMs, 254 - answering.size(), wait, rtt, (r.walkMs - floorMs) / 254.0,
-                    r.cpuS * 1000.0 / 254.0, r.allListedMs);
+        const ScanResult r
+            = Scan(window, false, QStringLiteral("198.18.0.1"), QStringLiteral("198.18.0.255"), wait, answering);
+        std::printf(
+            "TimeOut %3d: walk %.1f ms, floor %.1f ms (%zu silent x %d ms + %.1f ms of round trips), "
+            "overhead %.3f ms per address; CPU %.3f ms per address; every answering host listed after %.1f ms\n",
+            wait, r.walkMs, floorMs, 254 - answering.size(), wait, rtt, (r.walkMs - floorMs) / 254.0,
+            r.cpuS * 1000.0 / 254.0, r.allListedMs);
         std::printf("             rows %zu, with a name %zu; answering hosts not listed:%s\n", r.listed.size(),
                     r.named.size(), Diff(answering, r.listed).c_str());
         if (wait == 0) {
@@ -263,7 +271,8 @@ int Body(int argc, char** argv)
 
     // The same walk over addresses that are silent by route (no ARP): the walk's own overhead.
     for (const int wait : {10, 0}) {
-        const ScanResult q = Scan(window, false, QStringLiteral("198.19.1.1"), QStringLiteral("198.19.1.255"), wait, {});
+        const ScanResult q
+            = Scan(window, false, QStringLiteral("198.19.1.1"), QStringLiteral("198.19.1.255"), wait, {});
         std::printf("TimeOut %3d over 254 addresses silent by route: walk %.1f ms, floor %d ms, overhead %.3f ms per "
                     "address; CPU %.3f ms per address\n",
                     wait, q.walkMs, 254 * wait, (q.walkMs - 254.0 * wait) / 254.0, q.cpuS * 1000.0 / 254.0);

@@ -7,8 +7,8 @@
 // from just before fork(). Memory at rest is its resident size a second after that.
 //
 //   bench_startup [runs]     (as root; builds and removes its lab; default 5 runs)
-#include "resident.h"
 #include "lab.h"
+#include "resident.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -79,8 +79,7 @@ Run StartOnce()
         char buf[65536];
         pollfd p{err[0], POLLIN, 0};
         ::poll(&p, 1, 50);
-        while (::read(err[0], buf, sizeof buf) > 0) {
-        }
+        while (::read(err[0], buf, sizeof buf) > 0) {}
     }
     r.rssKiB = RssKiB(pid);
     ::kill(pid, SIGTERM);
@@ -121,8 +120,8 @@ int main(int argc, char** argv)
             rss = std::max(rss, r.rssKiB);
         }
         std::sort(shown.begin(), shown.end());
-        std::printf("start-up to the window shown, %d runs, silent DNS: median %.0f ms, min %.0f ms, max %.0f ms\n", runs,
-                    shown[shown.size() / 2], shown.front(), shown.back());
+        std::printf("start-up to the window shown, %d runs, silent DNS: median %.0f ms, min %.0f ms, max %.0f ms\n",
+                    runs, shown[shown.size() / 2], shown.front(), shown.back());
         std::printf("resident at rest, a second after the first paint: %ld KiB\n", rss);
         return 0;
     });

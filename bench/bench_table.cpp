@@ -56,8 +56,8 @@ int main(int argc, char** argv)
     const int count = window.Results()->Count();
     const int lines = window.ListBox1->Count();
     std::printf("rows %d, log lines %d, total %.2f s\n", count, lines, static_cast<double>(total.elapsed()) / 1000.0);
-    std::printf("time per insertion (a row and its 6 log lines): first 1000 %.2f us, last 1000 %.2f us\n",
-                firstSliceUs, lastSliceUs);
+    std::printf("time per insertion (a row and its 6 log lines): first 1000 %.2f us, last 1000 %.2f us\n", firstSliceUs,
+                lastSliceUs);
     std::printf("one repaint of the window: with 1000 rows %.2f ms, with %d rows %.2f ms\n", firstPaintMs, count,
                 lastPaintMs);
     std::printf("memory: %.0f bytes per row including its 6 log lines (%.0f bytes per row and line together)\n",

@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr const char* kLive = "198.18.0.10";   // nmbd host ALPHA
+constexpr const char* kLive = "198.18.0.10"; // nmbd host ALPHA
 constexpr const char* kSilent = "198.19.0.99"; // routed to a device that drops everything
 
 bool LabUp(benchmark::State& state)
@@ -80,17 +80,43 @@ void BM_GetMACAddressResponder(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_PingHostSilent)->DenseRange(0, 2)->Iterations(1)->Repetitions(60)->ReportAggregatesOnly(true)
-    ->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PingHostLive)->DenseRange(0, 2)->Iterations(1)->Repetitions(200)->ReportAggregatesOnly(true)
-    ->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReverseLookupNoName)->Iterations(1)->Repetitions(10)->ReportAggregatesOnly(true)->UseRealTime()
+BENCHMARK(BM_PingHostSilent)
+    ->DenseRange(0, 2)
+    ->Iterations(1)
+    ->Repetitions(60)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReverseLookupNetbiosName)->Iterations(1)->Repetitions(20)->ReportAggregatesOnly(true)->UseRealTime()
+BENCHMARK(BM_PingHostLive)
+    ->DenseRange(0, 2)
+    ->Iterations(1)
+    ->Repetitions(200)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GetMACAddressNobody)->Iterations(1)->Repetitions(8)->ReportAggregatesOnly(true)->UseRealTime()
+BENCHMARK(BM_ReverseLookupNoName)
+    ->Iterations(1)
+    ->Repetitions(10)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GetMACAddressResponder)->Iterations(1)->Repetitions(20)->ReportAggregatesOnly(true)->UseRealTime()
+BENCHMARK(BM_ReverseLookupNetbiosName)
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GetMACAddressNobody)
+    ->Iterations(1)
+    ->Repetitions(8)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GetMACAddressResponder)
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
@@ -103,7 +129,7 @@ int main(int argc, char** argv)
     layout.silentRoutes = {"198.19.0.0/16"};
     const char* dns = std::getenv("NODEWICK_BENCH_DNS");
     layout.dns = dns != nullptr && std::strcmp(dns, "unreachable") == 0 ? lab::Layout::Dns::Unreachable
-                                                                       : lab::Layout::Dns::Silent;
+                                                                        : lab::Layout::Dns::Silent;
     return lab::Main(layout, argc, argv, [&] {
         benchmark::Initialize(&argc, argv);
         benchmark::RunSpecifiedBenchmarks();

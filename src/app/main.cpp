@@ -1,6 +1,3 @@
 #include "app/startup.h"
 
-int main(int argc, char** argv)
-{
-    return nodewick::RunProgram(argc, argv);
-}
+int main(int argc, char** argv) { return nodewick::RunProgram(argc, argv); }

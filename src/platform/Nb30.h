@@ -12,12 +12,12 @@ inline constexpr std::uint8_t NCBASTAT = 0x33;
 
 // Return codes the NetBIOS layer gives in ncb_retcode and as the result of Netbios.
 inline constexpr std::uint8_t NRC_GOODRET = 0x00;
-inline constexpr std::uint8_t NRC_BUFLEN = 0x01;  // ncb_buffer null, or too short for ADAPTER_STATUS
-inline constexpr std::uint8_t NRC_ILLCMD = 0x03;  // no control block, asynchronous use, or another command
-inline constexpr std::uint8_t NRC_CMDTMO = 0x05;  // the named host was found but did not answer in time
-inline constexpr std::uint8_t NRC_INCOMP = 0x06;  // the name table did not fit: as much as fits was written
-inline constexpr std::uint8_t NRC_NOCALL = 0x14;  // no host holds the name, as far as could be found
-inline constexpr std::uint8_t NRC_BRIDGE = 0x23;  // an adapter other than 0
+inline constexpr std::uint8_t NRC_BUFLEN = 0x01; // ncb_buffer null, or too short for ADAPTER_STATUS
+inline constexpr std::uint8_t NRC_ILLCMD = 0x03; // no control block, asynchronous use, or another command
+inline constexpr std::uint8_t NRC_CMDTMO = 0x05; // the named host was found but did not answer in time
+inline constexpr std::uint8_t NRC_INCOMP = 0x06; // the name table did not fit: as much as fits was written
+inline constexpr std::uint8_t NRC_NOCALL = 0x14; // no host holds the name, as far as could be found
+inline constexpr std::uint8_t NRC_BRIDGE = 0x23; // an adapter other than 0
 
 // name_flags of a NAME_BUFFER.
 inline constexpr std::uint8_t UNIQUE_NAME = 0x00;

@@ -47,7 +47,6 @@ constexpr std::size_t kIcmpHeader = 8;
 // One counter for the whole process, so that two calls in flight never share a sequence number.
 std::atomic<std::uint16_t> g_sequence{1};
 
-
 int OpenDatagramSocket() { return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP); }
 int OpenRawSocket() { return ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP); }
 
@@ -145,8 +144,8 @@ bool EchoOverSocket(bool raw, std::uint32_t destination, const void* requestData
     while (WaitReadable(fd.get(), deadline)) {
         sockaddr_in from{};
         socklen_t fromLength = sizeof from;
-        const ssize_t n = ::recvfrom(fd.get(), packet, buffer.size(), MSG_DONTWAIT,
-                                     reinterpret_cast<sockaddr*>(&from), &fromLength);
+        const ssize_t n = ::recvfrom(fd.get(), packet, buffer.size(), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from),
+                                     &fromLength);
         if (n < 0) {
             if (errno == EAGAIN || errno == EINTR)
                 continue;
@@ -199,8 +198,7 @@ bool WaitChild(pid_t pid, Clock::time_point deadline)
         }
     }
     ::kill(pid, SIGKILL);
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     return false;
 }
 
@@ -218,8 +216,8 @@ bool EchoOverSystemPing(const std::string& program, std::uint32_t destination, s
     std::string size = std::to_string(requestSize);
     std::string argv0 = program;
     std::string n = "-n", q = "-q", c = "-c", one = "1", s = "-s", w = "-W";
-    char* argv[] = {argv0.data(), n.data(), q.data(), c.data(), one.data(), s.data(), size.data(),
-                    w.data(),     wait,     address, nullptr};
+    char* argv[] = {argv0.data(), n.data(), q.data(), c.data(), one.data(), s.data(),
+                    size.data(),  w.data(), wait,     address,  nullptr};
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -267,9 +265,9 @@ bool IcmpCloseHandle(HANDLE handle)
 
 EchoPath HandlePath(HANDLE handle) { return handle->path; }
 
-std::uint32_t IcmpSendEcho(HANDLE handle, std::uint32_t destination, const void* requestData,
-                           std::uint16_t requestSize, const IP_OPTION_INFORMATION* requestOptions,
-                           void* replyBuffer, std::uint32_t replySize, std::uint32_t timeoutMs)
+std::uint32_t IcmpSendEcho(HANDLE handle, std::uint32_t destination, const void* requestData, std::uint16_t requestSize,
+                           const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer, std::uint32_t replySize,
+                           std::uint32_t timeoutMs)
 {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE || replyBuffer == nullptr)
         return 0;
@@ -284,8 +282,8 @@ std::uint32_t IcmpSendEcho(HANDLE handle, std::uint32_t destination, const void*
     switch (handle->path) {
     case EchoPath::Datagram:
     case EchoPath::Raw:
-        answered = EchoOverSocket(handle->path == EchoPath::Raw, destination, requestData, requestSize, timeoutMs,
-                                  echoed);
+        answered
+            = EchoOverSocket(handle->path == EchoPath::Raw, destination, requestData, requestSize, timeoutMs, echoed);
         break;
     case EchoPath::SystemPing:
         answered = EchoOverSystemPing(handle->pingProgram, destination, requestSize, timeoutMs);

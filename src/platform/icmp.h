@@ -51,9 +51,9 @@ bool IcmpCloseHandle(HANDLE handle);
 //
 // On the system-ping path the time-out is ping's own wait for the reply (-W); ping is given
 // kPingStartAllowanceMs on top to start up, and is killed if it has not ended by then.
-std::uint32_t IcmpSendEcho(HANDLE handle, std::uint32_t destination, const void* requestData,
-                           std::uint16_t requestSize, const IP_OPTION_INFORMATION* requestOptions,
-                           void* replyBuffer, std::uint32_t replySize, std::uint32_t timeoutMs);
+std::uint32_t IcmpSendEcho(HANDLE handle, std::uint32_t destination, const void* requestData, std::uint16_t requestSize,
+                           const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer, std::uint32_t replySize,
+                           std::uint32_t timeoutMs);
 
 inline constexpr int kPingStartAllowanceMs = 200;
 

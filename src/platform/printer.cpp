@@ -39,10 +39,7 @@ QPrinter* Printer()
     return printer;
 }
 
-void SetJobDevice(QPrinter* device)
-{
-    g_jobDevice = device;
-}
+void SetJobDevice(QPrinter* device) { g_jobDevice = device; }
 
 struct TextPrinter::Job {
     QPainter painter;
@@ -93,8 +90,8 @@ void TextPrinter::Write(const QString& text)
         qreal x = job_->x;
         while (end < text.size()) {
             const bool pair = text[end].isHighSurrogate() && end + 1 < text.size();
-            const qreal advance = pair ? job_->metrics.horizontalAdvance(text.mid(end, 2))
-                                       : job_->metrics.horizontalAdvance(text[end]);
+            const qreal advance
+                = pair ? job_->metrics.horizontalAdvance(text.mid(end, 2)) : job_->metrics.horizontalAdvance(text[end]);
             // A character wider than the whole line still goes, alone, so that the text always moves on.
             const bool lineStart = end == start && job_->x == 0;
             if (x + advance > job_->width && !lineStart)

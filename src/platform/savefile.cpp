@@ -13,10 +13,7 @@
 namespace wfile {
 namespace {
 
-QString SystemText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
+QString SystemText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 // A device or a pipe cannot be replaced by a new file: it takes the bytes itself.
 std::optional<FileFailure> WriteInPlace(const QString& path, const QByteArray& bytes)

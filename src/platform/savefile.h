@@ -11,7 +11,7 @@ namespace wfile {
 
 struct FileFailure {
     bool created = false; // the file was opened: the failure came while writing it
-    QString reason;       // the system's text for the failure
+    QString reason; // the system's text for the failure
 };
 
 // Writes all bytes to path. On any failure the old file stays as it was and the new one is removed.

@@ -22,8 +22,8 @@ std::string DesktopUrl(const std::string& verb, const std::string& file)
     return QUrl::fromUserInput(QString::fromStdString(file)).toString().toStdString();
 }
 
-void ShellExecuteA(QWidget* owner, const char* verb, const char* file, const char* parameters,
-                   const char* directory, int showCommand)
+void ShellExecuteA(QWidget* owner, const char* verb, const char* file, const char* parameters, const char* directory,
+                   int showCommand)
 {
     ShellRequest request;
     request.hasOwner = owner != nullptr;
@@ -41,9 +41,6 @@ void ShellExecuteA(QWidget* owner, const char* verb, const char* file, const cha
     QDesktopServices::openUrl(QUrl(QString::fromStdString(DesktopUrl(request.verb, request.file))));
 }
 
-void SetShellHandler(std::function<void(const ShellRequest&)> handler)
-{
-    g_handler = std::move(handler);
-}
+void SetShellHandler(std::function<void(const ShellRequest&)> handler) { g_handler = std::move(handler); }
 
 } // namespace wshell

@@ -23,8 +23,8 @@ struct ShellRequest {
 };
 
 // Failures are silent: the result is not looked at by the program.
-void ShellExecuteA(QWidget* owner, const char* verb, const char* file, const char* parameters,
-                   const char* directory, int showCommand);
+void ShellExecuteA(QWidget* owner, const char* verb, const char* file, const char* parameters, const char* directory,
+                   int showCommand);
 
 // The seam for tests: while set, requests go to handler instead of the desktop.
 void SetShellHandler(std::function<void(const ShellRequest&)> handler);

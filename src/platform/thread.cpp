@@ -65,8 +65,7 @@ void RunPendingSteps()
 void OnWake()
 {
     std::uint64_t count = 0;
-    while (::read(g_wakeFd, &count, sizeof count) == static_cast<ssize_t>(sizeof count)) {
-    }
+    while (::read(g_wakeFd, &count, sizeof count) == static_cast<ssize_t>(sizeof count)) {}
     for (;;) {
         std::function<void()> fn;
         {
@@ -192,10 +191,7 @@ bool IsUiThread()
     return !g_ui.isNull() && g_ui->thread() == QThread::currentThread();
 }
 
-void TThread::Synchronize(const std::function<void()>& step)
-{
-    RunOnUiThread(step);
-}
+void TThread::Synchronize(const std::function<void()>& step) { RunOnUiThread(step); }
 
 void RunOnUiThread(const std::function<void()>& step)
 {

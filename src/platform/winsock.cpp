@@ -37,17 +37,28 @@ thread_local int t_lastError = 0;
 int ToWsaError(int err)
 {
     switch (err) {
-    case EAGAIN: return kWsaEWouldBlock;
-    case EMSGSIZE: return kWsaEMsgSize;
-    case EADDRINUSE: return kWsaEAddrInUse;
-    case ENETUNREACH: return kWsaENetUnreach;
-    case ECONNREFUSED: return kWsaEConnReset;
-    case EHOSTUNREACH: return kWsaEHostUnreach;
-    case EBADF: return kWsaENotSock;
-    case EACCES: return kWsaEAcces;
-    case EINVAL: return kWsaEInval;
-    case ENOBUFS: return kWsaENoBufs;
-    default: return err;
+    case EAGAIN:
+        return kWsaEWouldBlock;
+    case EMSGSIZE:
+        return kWsaEMsgSize;
+    case EADDRINUSE:
+        return kWsaEAddrInUse;
+    case ENETUNREACH:
+        return kWsaENetUnreach;
+    case ECONNREFUSED:
+        return kWsaEConnReset;
+    case EHOSTUNREACH:
+        return kWsaEHostUnreach;
+    case EBADF:
+        return kWsaENotSock;
+    case EACCES:
+        return kWsaEAcces;
+    case EINVAL:
+        return kWsaEInval;
+    case ENOBUFS:
+        return kWsaENoBufs;
+    default:
+        return err;
     }
 }
 
@@ -86,8 +97,8 @@ std::shared_ptr<SocketState> Find(SOCKET s)
 // on the next send or receive of the socket as well, whatever that call is about.
 bool IsReportedIcmpError(int err)
 {
-    return err == ECONNREFUSED || err == EHOSTUNREACH || err == ENETUNREACH || err == EHOSTDOWN
-        || err == ENONET || err == EPROTO || err == ENOPROTOOPT;
+    return err == ECONNREFUSED || err == EHOSTUNREACH || err == ENETUNREACH || err == EHOSTDOWN || err == ENONET
+        || err == EPROTO || err == ENOPROTOOPT;
 }
 
 // A node-status query leaves from port 6767 for port 137; only its refusal names a host.
@@ -165,7 +176,8 @@ int TakeReportsBeforeSend(SOCKET s, SocketState& st)
     const auto before = st.refusedBy.size();
     const int reports = DrainErrorQueue(st);
     if (st.refusedBy.size() > before && !st.window.isNull())
-        QMetaObject::invokeMethod(st.window.data(), [s] { OnReadable(s); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            st.window.data(), [s] { OnReadable(s); }, Qt::QueuedConnection);
     return reports;
 }
 
@@ -229,8 +241,7 @@ int WSAStartup(std::uint16_t versionRequested, WSADATA* data)
 int WSACleanup()
 {
     int current = g_startups.load();
-    while (current > 0 && !g_startups.compare_exchange_weak(current, current - 1)) {
-    }
+    while (current > 0 && !g_startups.compare_exchange_weak(current, current - 1)) {}
     if (current <= 0) {
         SetError(EINVAL);
         return SOCKET_ERROR;
@@ -498,8 +509,8 @@ std::optional<HostEntry> gethostbyaddr(const char* addr, int len, int type)
         sa.sin_family = AF_INET;
         sa.sin_addr.s_addr = a;
         char host[NI_MAXHOST] = {};
-        if (::getnameinfo(reinterpret_cast<const sockaddr*>(&sa), sizeof sa, host, sizeof host, nullptr, 0,
-                          NI_NAMEREQD) != 0)
+        if (::getnameinfo(reinterpret_cast<const sockaddr*>(&sa), sizeof sa, host, sizeof host, nullptr, 0, NI_NAMEREQD)
+            != 0)
             return std::nullopt;
         return HostEntry{host, {a}};
     });

@@ -1,9 +1,9 @@
 #include "probes/NetUtils.h"
 
+#include "platform/Nb30.h"
 #include "platform/netbios.h"
 #include "platform/thread.h"
 #include "platform/winsock.h"
-#include "platform/Nb30.h"
 #include "protocol/codepage.h"
 #include "protocol/nbstat.h"
 

@@ -98,8 +98,7 @@ std::string Dotted(std::uint32_t networkOrder)
 {
     unsigned char b[4];
     std::memcpy(b, &networkOrder, 4);
-    return std::to_string(b[0]) + '.' + std::to_string(b[1]) + '.' + std::to_string(b[2]) + '.'
-        + std::to_string(b[3]);
+    return std::to_string(b[0]) + '.' + std::to_string(b[1]) + '.' + std::to_string(b[2]) + '.' + std::to_string(b[3]);
 }
 
 } // namespace address

@@ -9,7 +9,8 @@ namespace {
 class Cursor {
 public:
     Cursor(const std::uint8_t* bytes, int length)
-        : bytes_(bytes), length_(length > 0 ? length : 0)
+        : bytes_(bytes)
+        , length_(length > 0 ? length : 0)
     {
     }
     bool Fits(int offset, int count) const { return offset >= 0 && count >= 0 && offset <= length_ - count; }

@@ -44,10 +44,7 @@ bool IsPlainDecimal(const std::string& text)
 
 } // namespace
 
-bool IsValidIP(const std::string& text)
-{
-    return address::Parse(text.c_str()) != address::kNone;
-}
+bool IsValidIP(const std::string& text) { return address::Parse(text.c_str()) != address::kNone; }
 
 void SplitIP(const std::string& text, Octets& octets)
 {
@@ -102,8 +99,7 @@ bool Advance(Octets& current, const Octets& end)
 
 std::string DottedText(const Octets& o)
 {
-    return std::to_string(o[0]) + '.' + std::to_string(o[1]) + '.' + std::to_string(o[2]) + '.'
-        + std::to_string(o[3]);
+    return std::to_string(o[0]) + '.' + std::to_string(o[1]) + '.' + std::to_string(o[2]) + '.' + std::to_string(o[3]);
 }
 
 } // namespace scanwalk

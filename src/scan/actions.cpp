@@ -39,10 +39,7 @@ void Tfrmmain::OnScanFinished()
         StartScan();
 }
 
-bool Tfrmmain::ScanRunning() const
-{
-    return scanThread_ != nullptr;
-}
+bool Tfrmmain::ScanRunning() const { return scanThread_ != nullptr; }
 
 void Tfrmmain::WaitForScan()
 {
@@ -60,10 +57,7 @@ void Tfrmmain::ToolButton2Click()
     Edit5->setText(QString::number(ListBox1->Count()));
 }
 
-void Tfrmmain::SpinEdit1Change()
-{
-    udp::TimeOut.store(SpinEdit1->Value());
-}
+void Tfrmmain::SpinEdit1Change() { udp::TimeOut.store(SpinEdit1->Value()); }
 
 ResultsModel::RowId Tfrmmain::AppendThoroughRow(const QString& address)
 {
@@ -73,7 +67,4 @@ ResultsModel::RowId Tfrmmain::AppendThoroughRow(const QString& address)
     return row;
 }
 
-void Tfrmmain::AddThoroughCell(ResultsModel::RowId row, const QString& text)
-{
-    results_->AddCell(row, text);
-}
+void Tfrmmain::AddThoroughCell(ResultsModel::RowId row, const QString& text) { results_->AddCell(row, text); }

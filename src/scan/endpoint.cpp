@@ -29,7 +29,8 @@ void Tfrmmain::OpenEndpoint()
     FLocalAddr.sin_port = wsock::HostToNetShort(udp::kLocalPort);
     if (wsock::bind(FSocket, &FLocalAddr, sizeof FLocalAddr) != 0)
         ShowMessage(QStringLiteral("bind fail"));
-    wsock::WSAAsyncSelect(FSocket, this, [this](long lParam) { WMSocketEvent(lParam); }, wsock::kFdRead);
+    wsock::WSAAsyncSelect(
+        FSocket, this, [this](long lParam) { WMSocketEvent(lParam); }, wsock::kFdRead);
     udp::WaitAckEvent = wsync::CreateEventA(nullptr, true, false, "WAIT_ACK");
     udp::TimeOut.store(udp::kDefaultTimeOut);
 }
@@ -42,14 +43,13 @@ void Tfrmmain::CloseEndpoint()
     FSocket = wsock::INVALID_SOCKET;
 }
 
-udp::QuerySend Tfrmmain::SendNBStatQuery(const std::uint8_t* query, const std::string& address,
-                                         bool reportWouldBlock)
+udp::QuerySend Tfrmmain::SendNBStatQuery(const std::uint8_t* query, const std::string& address, bool reportWouldBlock)
 {
     FRemoteAddr.sin_addr = wsock::inet_addr(address.c_str());
     FRemoteAddr.sin_family = wsock::kAfInet;
     FRemoteAddr.sin_port = wsock::HostToNetShort(nbstat::kNameServicePort);
-    const int sent = wsock::sendto(FSocket, reinterpret_cast<const char*>(query), 50, 0, &FRemoteAddr,
-                                   sizeof FRemoteAddr);
+    const int sent
+        = wsock::sendto(FSocket, reinterpret_cast<const char*>(query), 50, 0, &FRemoteAddr, sizeof FRemoteAddr);
     if (sent == wsock::SOCKET_ERROR && wsock::WSAGetLastError() == wsock::kWsaEWouldBlock && !reportWouldBlock)
         return udp::QuerySend::WouldBlock;
     if (sent == wsock::SOCKET_ERROR)
@@ -66,8 +66,8 @@ void Tfrmmain::WMSocketEvent(long lParam)
     std::uint8_t buffer[nbstat::kMaxDatagram];
     wsock::sockaddr_in from{};
     int fromLen = sizeof from;
-    const int length = wsock::recvfrom(FSocket, reinterpret_cast<char*>(buffer), nbstat::kMaxDatagram, 0, &from,
-                                       &fromLen);
+    const int length
+        = wsock::recvfrom(FSocket, reinterpret_cast<char*>(buffer), nbstat::kMaxDatagram, 0, &from, &fromLen);
     // A row carries the address of the datagram's sender (or of the host that refused the query),
     // never whichever address was queried last.
     if (length >= 0)

@@ -13,7 +13,8 @@
 #include <thread>
 
 TSendDataThread::TSendDataThread(bool createSuspended, Tfrmmain* form)
-    : wsync::TThread(createSuspended), form_(form)
+    : wsync::TThread(createSuspended)
+    , form_(form)
 {
 }
 
@@ -47,10 +48,7 @@ void TSendDataThread::SendQuery()
     }
 }
 
-void TSendDataThread::SyncClearCurrentIP()
-{
-    form_->Edit4->setText(QString());
-}
+void TSendDataThread::SyncClearCurrentIP() { form_->Edit4->setText(QString()); }
 
 void TSendDataThread::Execute()
 {

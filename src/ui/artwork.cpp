@@ -4,10 +4,7 @@
 
 #include <mutex>
 
-static void RegisterArt()
-{
-    Q_INIT_RESOURCE(art);
-}
+static void RegisterArt() { Q_INIT_RESOURCE(art); }
 
 void LoadArtwork()
 {

@@ -15,7 +15,8 @@ public:
     void hidePopup() override
     {
         QComboBox::hidePopup();
-        QMetaObject::invokeMethod(this, [this] { Q_EMIT CloseUp(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { Q_EMIT CloseUp(); }, Qt::QueuedConnection);
     }
 
 Q_SIGNALS:

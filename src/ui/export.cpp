@@ -36,10 +36,7 @@ void SetClockTexts(std::function<QString()> longTime, std::function<QString()> s
 
 namespace {
 
-bool ClockTextsSet()
-{
-    return exporting::g_longTime && exporting::g_shortDate;
-}
+bool ClockTextsSet() { return exporting::g_longTime && exporting::g_shortDate; }
 
 QString LongTimeText()
 {
@@ -111,29 +108,30 @@ void Tfrmmain::Save1Click()
     QStringList addresses;
     for (int row = 0; row < Results()->Count(); ++row)
         addresses.append(Results()->Caption(row));
-    if (const auto failure = wfile::ReplaceFile(path, QByteArray::fromStdString(report::TextFile(SystemCodePage(addresses)))))
+    if (const auto failure
+        = wfile::ReplaceFile(path, QByteArray::fromStdString(report::TextFile(SystemCodePage(addresses)))))
         ShowMessage(failure->reason);
 }
 
 void Tfrmmain::N3Click()
 {
     if (ListBox1->Count() == 0) {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Save File"), QStringLiteral("  "), QMessageBox::Ok,
-                        this);
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Save File"), QStringLiteral("  "), QMessageBox::Ok, this);
         box.exec();
         return;
     }
     const QString time = LongTimeText();
     const QString date = ShortDateText();
-    SaveDlg->setProperty(kFileName, QString::fromStdString(report::ProposedLogName(time.toStdString(), date.toStdString())));
+    SaveDlg->setProperty(kFileName,
+                         QString::fromStdString(report::ProposedLogName(time.toStdString(), date.toStdString())));
     // The name gets ".txt" itself, so the dialog must not add an extension of its own.
     QString chosen;
     if (!RunSaveDialog(SaveDlg, QString(), chosen))
         return;
     const QString path = chosen + QStringLiteral(".txt");
     const std::vector<QString>& log = ListBox1->Lines();
-    if (const auto failure = wfile::ReplaceFile(path, QByteArray::fromStdString(report::TextFile(
-                                                 SystemCodePage(QStringList(log.begin(), log.end())))))) {
+    if (const auto failure = wfile::ReplaceFile(
+            path, QByteArray::fromStdString(report::TextFile(SystemCodePage(QStringList(log.begin(), log.end())))))) {
         if (failure->created)
             ShowMessage(failure->reason);
         else

@@ -118,7 +118,7 @@ public:
     }
 };
 
-constexpr int kWindowWidth = 760;   // client area of the 776 x 543 outer window
+constexpr int kWindowWidth = 760; // client area of the 776 x 543 outer window
 constexpr int kWindowHeight = 504;
 
 } // namespace
@@ -258,20 +258,20 @@ void Tfrmmain::BuildBands()
     ToolBar1->setStyle(bandStyle);
     ToolBar1->setMinimumHeight(57);
     ToolBar1->setIconSize(QSize(32, 32));
-    const auto button = [this](const char* name, const char* caption, const char* picture,
-                               void (Tfrmmain::*handler)()) {
-        auto* b = Make<QToolButton>(name, ToolBar1);
-        b->setText(QString::fromLatin1(caption));
-        b->setIcon(QIcon(QStringLiteral(":/art/") + QString::fromLatin1(picture)));
-        b->setIconSize(QSize(32, 32));
-        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        b->setAutoRaise(true);
-        b->setFixedSize(73, 53);
-        b->setFocusPolicy(Qt::NoFocus);
-        connect(b, &QToolButton::clicked, this, handler);
-        ToolBar1->addWidget(b);
-        return b;
-    };
+    const auto button
+        = [this](const char* name, const char* caption, const char* picture, void (Tfrmmain::*handler)()) {
+              auto* b = Make<QToolButton>(name, ToolBar1);
+              b->setText(QString::fromLatin1(caption));
+              b->setIcon(QIcon(QStringLiteral(":/art/") + QString::fromLatin1(picture)));
+              b->setIconSize(QSize(32, 32));
+              b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+              b->setAutoRaise(true);
+              b->setFixedSize(73, 53);
+              b->setFocusPolicy(Qt::NoFocus);
+              connect(b, &QToolButton::clicked, this, handler);
+              ToolBar1->addWidget(b);
+              return b;
+          };
     const auto separator = [this] {
         auto* gap = new QWidget(ToolBar1);
         gap->setFixedWidth(8);
@@ -487,10 +487,7 @@ void Tfrmmain::FormShow()
     ShowProposedRange(first);
 }
 
-void Tfrmmain::ComboBox1CloseUp()
-{
-    ShowProposedRange(ComboBox1->currentText());
-}
+void Tfrmmain::ComboBox1CloseUp() { ShowProposedRange(ComboBox1->currentText()); }
 
 void Tfrmmain::ShowProposedRange(const QString& address)
 {
@@ -543,10 +540,7 @@ void Tfrmmain::ToolButton5Click()
     ListBox1->Clear();
 }
 
-void Tfrmmain::ToolButton7Click()
-{
-    close();
-}
+void Tfrmmain::ToolButton7Click() { close(); }
 
 void Tfrmmain::ToolButton10Click()
 {
@@ -579,10 +573,7 @@ void Tfrmmain::Label5Click()
     wshell::ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, wshell::SW_SHOWNORMAL);
 }
 
-void Tfrmmain::Start1Click()
-{
-    ToolButton1->click();
-}
+void Tfrmmain::Start1Click() { ToolButton1->click(); }
 
 namespace {
 
@@ -598,15 +589,9 @@ void ShowModeless(QWidget* dialog)
 
 } // namespace
 
-void Tfrmmain::Ping1Click()
-{
-    ShowModeless(frmPing);
-}
+void Tfrmmain::Ping1Click() { ShowModeless(frmPing); }
 
-void Tfrmmain::IPInfo1Click()
-{
-    ShowModeless(frmIPinfo);
-}
+void Tfrmmain::IPInfo1Click() { ShowModeless(frmIPinfo); }
 
 void Tfrmmain::About1Click()
 {

@@ -122,8 +122,7 @@ public:
     // Tries the send once. When the kernel has no room for the datagram now and reportWouldBlock is
     // false, shows nothing and gives WouldBlock, for the caller to try again; any other failure shows
     // the two send messages.
-    udp::QuerySend SendNBStatQuery(const std::uint8_t* query, const std::string& address,
-                                   bool reportWouldBlock = true);
+    udp::QuerySend SendNBStatQuery(const std::uint8_t* query, const std::string& address, bool reportWouldBlock = true);
     void WMSocketEvent(long lParam);
     void ParseNBStatReply(const std::uint8_t* bytes, int length, const QString& address);
 

@@ -30,10 +30,7 @@ void LogListBox::Clear()
     viewport()->update();
 }
 
-int LogListBox::TopIndex() const
-{
-    return verticalScrollBar()->value();
-}
+int LogListBox::TopIndex() const { return verticalScrollBar()->value(); }
 
 void LogListBox::SetTopIndex(int index)
 {

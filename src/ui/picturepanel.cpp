@@ -3,7 +3,9 @@
 #include <QPainter>
 
 PicturePanel::PicturePanel(const QString& picture, Fill fill, QWidget* parent)
-    : QFrame(parent), picture_(picture), fill_(fill)
+    : QFrame(parent)
+    , picture_(picture)
+    , fill_(fill)
 {
 }
 

@@ -116,15 +116,9 @@ std::optional<int> ResultsModel::LogAnchor(int row) const
     return *rows_[static_cast<size_t>(row)].logAnchor;
 }
 
-int ResultsModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : Count();
-}
+int ResultsModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Count(); }
 
-int ResultsModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : kColumns;
-}
+int ResultsModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
 
 QVariant ResultsModel::data(const QModelIndex& index, int role) const
 {
@@ -139,8 +133,8 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
 
 QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    static const char* const kCaptions[kColumns] = {"IP Address", "Status", "Host Name", "MAC Address",
-                                                    "WorkGrp/Domain", ""};
+    static const char* const kCaptions[kColumns]
+        = {"IP Address", "Status", "Host Name", "MAC Address", "WorkGrp/Domain", ""};
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kColumns)
         return QString::fromLatin1(kCaptions[section]);
     return {};

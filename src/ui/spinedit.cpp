@@ -45,10 +45,7 @@ void TSpinEdit::stepBy(int steps)
     lineEdit()->selectAll();
 }
 
-QAbstractSpinBox::StepEnabled TSpinEdit::stepEnabled() const
-{
-    return StepUpEnabled | StepDownEnabled;
-}
+QAbstractSpinBox::StepEnabled TSpinEdit::stepEnabled() const { return StepUpEnabled | StepDownEnabled; }
 
 QValidator::State TSpinEdit::validate(QString&, int&) const
 {
@@ -67,8 +64,8 @@ void TSpinEdit::keyPressEvent(QKeyEvent* event)
     if (text.size() == 1 && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         const QChar c = text[0];
         const bool control = c.unicode() < 0x20;
-        const bool allowed = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('+') || c == QLatin1Char('-')
-            || c == QLocale().decimalPoint().at(0);
+        const bool allowed = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('+')
+            || c == QLatin1Char('-') || c == QLocale().decimalPoint().at(0);
         if (!control && !allowed) {
             QApplication::beep();
             event->accept();

@@ -50,28 +50,25 @@ DialogAnswer::DialogAnswer(std::function<QDialog*()> find, std::function<void(QD
 {
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
-    QObject::connect(&timer_, &QTimer::timeout, [this, find = std::move(find), answer = std::move(answer), clock,
-                                                 limit] {
-        if (clock->elapsed() > limit.count()) {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                timedOut_ = true;
-                modal->close();
-            }
-            return;
-        }
-        QDialog* dialog = find();
-        if (!answered_ && dialog != nullptr && dialog->isVisible()) {
-            answered_ = true;
-            answer(dialog);
-        }
-    });
+    QObject::connect(&timer_, &QTimer::timeout,
+                     [this, find = std::move(find), answer = std::move(answer), clock, limit] {
+                         if (clock->elapsed() > limit.count()) {
+                             if (QWidget* modal = QApplication::activeModalWidget()) {
+                                 timedOut_ = true;
+                                 modal->close();
+                             }
+                             return;
+                         }
+                         QDialog* dialog = find();
+                         if (!answered_ && dialog != nullptr && dialog->isVisible()) {
+                             answered_ = true;
+                             answer(dialog);
+                         }
+                     });
     timer_.start(10);
 }
 
-DialogAnswer::~DialogAnswer()
-{
-    EXPECT_FALSE(timedOut_) << "a dialog was still open when the time was up";
-}
+DialogAnswer::~DialogAnswer() { EXPECT_FALSE(timedOut_) << "a dialog was still open when the time was up"; }
 
 QString NameField(QFileDialog* dialog)
 {
@@ -87,9 +84,6 @@ void Choose(QFileDialog* dialog, const QString& name)
     Accept(dialog);
 }
 
-void Accept(QFileDialog* dialog)
-{
-    static_cast<QDialog*>(dialog)->accept();
-}
+void Accept(QFileDialog* dialog) { static_cast<QDialog*>(dialog)->accept(); }
 
 } // namespace exporttest

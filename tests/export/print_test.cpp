@@ -3,8 +3,8 @@
 #include "export_support.h"
 
 #include "platform/printer.h"
-#include "support/ui_helpers.h"
 #include "protocol/report.h"
+#include "support/ui_helpers.h"
 
 #include <QFile>
 #include <QFontMetrics>
@@ -98,8 +98,8 @@ QList<QStringList> ExpectedPages(const QStringList& reportLines, QPrinter& devic
 // either end of a page dropped, as pdftotext does not show them.
 QList<QStringList> PrintedPages(const QString& pdf, QPrinter& device)
 {
-    const qreal pitch =
-        QFontMetricsF(ReportFont(), &device).horizontalAdvance(QLatin1Char('x')) * 72.0 / device.resolution();
+    const qreal pitch
+        = QFontMetricsF(ReportFont(), &device).horizontalAdvance(QLatin1Char('x')) * 72.0 / device.resolution();
     const QString text = Poppler("pdftotext", {"-fixed", QString::number(pitch, 'f', 5), pdf, "-"});
     QStringList pageTexts = text.split(QLatin1Char('\f'));
     if (!pageTexts.isEmpty() && pageTexts.back().trimmed().isEmpty())
@@ -123,7 +123,8 @@ QStringList ReportLines(Tfrmmain& window)
     std::vector<std::string> captions;
     std::vector<int> widths;
     for (int column = 0; column < header->count(); ++column) {
-        captions.push_back(window.Results()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString().toStdString());
+        captions.push_back(
+            window.Results()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString().toStdString());
         widths.push_back(header->sectionSize(column));
     }
     const auto joined = [](const report::Pieces& pieces) {
@@ -134,11 +135,11 @@ QStringList ReportLines(Tfrmmain& window)
     };
     QStringList lines{joined(report::HeaderLine(captions, widths))};
     for (int row = 0; row < window.Results()->Count(); ++row)
-        lines.append(joined(report::RowLine(window.Results()->Caption(row).toStdString(),
-                                            {window.Results()->Cell(row, 0).toStdString(),
-                                             window.Results()->Cell(row, 1).toStdString(),
-                                             window.Results()->Cell(row, 2).toStdString()},
-                                            widths.back())));
+        lines.append(joined(
+            report::RowLine(window.Results()->Caption(row).toStdString(),
+                            {window.Results()->Cell(row, 0).toStdString(), window.Results()->Cell(row, 1).toStdString(),
+                             window.Results()->Cell(row, 2).toStdString()},
+                            widths.back())));
     return lines;
 }
 
@@ -190,8 +191,8 @@ TEST_F(ExportPrint, EmptyTablePrintsTheHeaderWrappedInLandscape)
     // The header is 786 characters: far wider than a landscape page, so it runs over several lines,
     // each as many characters as fit, the first of them the header's beginning.
     const QString header = ReportLines(*window).front();
-    const qsizetype perLine =
-        static_cast<qsizetype>(pdf_.width() / QFontMetricsF(ReportFont(), &pdf_).horizontalAdvance(QLatin1Char('x')));
+    const qsizetype perLine
+        = static_cast<qsizetype>(pdf_.width() / QFontMetricsF(ReportFont(), &pdf_).horizontalAdvance(QLatin1Char('x')));
     ASSERT_GT(perLine, 100);
     ASSERT_LT(perLine, 786);
     const QList<QStringList> printed = PrintedPages(PdfPath(), pdf_);
@@ -204,8 +205,8 @@ TEST_F(ExportPrint, EmptyTablePrintsTheHeaderWrappedInLandscape)
 
     const QString info = Poppler("pdfinfo", {PdfPath()});
     EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Title:\\s+Nodewick\\n")))) << info.toStdString();
-    const QRegularExpressionMatch size =
-        QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+)")).match(info);
+    const QRegularExpressionMatch size
+        = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+)")).match(info);
     ASSERT_TRUE(size.hasMatch()) << info.toStdString();
     EXPECT_GT(size.captured(1).toDouble(), size.captured(2).toDouble());
 

@@ -17,24 +17,22 @@ std::string Joined(const report::Pieces& pieces)
     return line;
 }
 
-std::string Blanks(int count)
-{
-    return std::string(static_cast<std::size_t>(count), ' ');
-}
+std::string Blanks(int count) { return std::string(static_cast<std::size_t>(count), ' '); }
 
 TEST(ReportLines, HeaderAndRowsWithTheWindowsWidths)
 {
     const std::string header = Joined(report::HeaderLine(kCaptions, kWidths));
     EXPECT_EQ(header.size(), 786);
-    EXPECT_EQ(header, "IP Address" + Blanks(140) + " " + "Status" + Blanks(54) + " " + "Host Name" + Blanks(141) +
-                          " " + "MAC Address" + Blanks(139) + " " + "WorkGrp/Domain" + Blanks(106) + " " +
-                          Blanks(150) + " ");
+    EXPECT_EQ(header,
+              "IP Address" + Blanks(140) + " " + "Status" + Blanks(54) + " " + "Host Name" + Blanks(141) + " "
+                  + "MAC Address" + Blanks(139) + " " + "WorkGrp/Domain" + Blanks(106) + " " + Blanks(150) + " ");
 
-    const report::Pieces row =
-        report::RowLine("192.168.0.7", {"Found", "WORKSTATION1   ", "00.1A.2B.3C.4D.5E"}, kWidths.back());
+    const report::Pieces row
+        = report::RowLine("192.168.0.7", {"Found", "WORKSTATION1   ", "00.1A.2B.3C.4D.5E"}, kWidths.back());
     EXPECT_EQ(Joined(row).size(), 604);
-    EXPECT_EQ(Joined(row), "192.168.0.7" + Blanks(139) + " " + "Found" + Blanks(145) + " " + "WORKSTATION1   " +
-                               Blanks(135) + " " + "00.1A.2B.3C.4D.5E" + Blanks(133) + " ");
+    EXPECT_EQ(Joined(row),
+              "192.168.0.7" + Blanks(139) + " " + "Found" + Blanks(145) + " " + "WORKSTATION1   " + Blanks(135) + " "
+                  + "00.1A.2B.3C.4D.5E" + Blanks(133) + " ");
     // Every field and every blank is a piece of its own, in output order.
     ASSERT_EQ(row.size(), 8);
     for (std::size_t i = 1; i < row.size(); i += 2)
@@ -52,16 +50,16 @@ TEST(ReportLines, ResizedColumns)
     EXPECT_EQ(header.substr(162, 9), "Host Name");
     EXPECT_EQ(header.size(), 736);
     const std::string row = Joined(report::RowLine("10.0.0.5", {"Found", "HOST", "MAC"}, narrowStatus.back()));
-    EXPECT_EQ(row, "10.0.0.5" + Blanks(142) + " Found" + Blanks(145) + " HOST" + Blanks(146) + " MAC" + Blanks(147) +
-                       " ");
+    EXPECT_EQ(row,
+              "10.0.0.5" + Blanks(142) + " Found" + Blanks(145) + " HOST" + Blanks(146) + " MAC" + Blanks(147) + " ");
 
     // The last column dragged to 20 pixels: every row field gets 20 characters.
     std::vector<int> narrowLast = kWidths;
     narrowLast[5] = 20;
     EXPECT_EQ(Joined(report::HeaderLine(kCaptions, narrowLast)).size(), 656);
     EXPECT_EQ(Joined(report::RowLine("10.0.0.5", {"Found", "HOST", "00-1A-2B-3C-4D-5E"}, narrowLast.back())),
-              "10.0.0.5" + Blanks(12) + " Found" + Blanks(15) + " HOST" + Blanks(16) + " 00-1A-2B-3C-4D-5E" + Blanks(3) +
-                  " ");
+              "10.0.0.5" + Blanks(12) + " Found" + Blanks(15) + " HOST" + Blanks(16) + " 00-1A-2B-3C-4D-5E" + Blanks(3)
+                  + " ");
 }
 
 TEST(ReportLines, TextLongerThanItsWidthIsWrittenWhole)
@@ -78,18 +76,16 @@ TEST(ReportLines, TextLongerThanItsWidthIsWrittenWhole)
 TEST(ExportFiles, EveryLineEndsInCrLfTheLastIncluded)
 {
     EXPECT_EQ(report::TextFile({}), "");
-    EXPECT_EQ(report::TextFile({"10.0.0.3", "10.0.0.1", "192.168.100.254"}), "10.0.0.3\r\n10.0.0.1\r\n192.168.100.254\r\n");
+    EXPECT_EQ(report::TextFile({"10.0.0.3", "10.0.0.1", "192.168.100.254"}),
+              "10.0.0.3\r\n10.0.0.1\r\n192.168.100.254\r\n");
     const std::vector<std::string> lines{"IP: 10.0.0.3", "CAF\xC3\x89           <00><UNIQUE>", "",
                                          "MAC:00.1A.2B.3C.4D.5E", std::string(54, '-')};
     EXPECT_EQ(report::TextFile(lines),
-              "IP: 10.0.0.3\r\nCAF\xC3\x89           <00><UNIQUE>\r\n\r\nMAC:00.1A.2B.3C.4D.5E\r\n" + std::string(54, '-')
-                  + "\r\n");
+              "IP: 10.0.0.3\r\nCAF\xC3\x89           <00><UNIQUE>\r\n\r\nMAC:00.1A.2B.3C.4D.5E\r\n"
+                  + std::string(54, '-') + "\r\n");
 }
 
-TEST(ReportLines, FieldsCountCharactersNotBytes)
-{
-    EXPECT_EQ(report::Field("M\xC3\x9CLLER", 8), "M\xC3\x9CLLER  ");
-}
+TEST(ReportLines, FieldsCountCharactersNotBytes) { EXPECT_EQ(report::Field("M\xC3\x9CLLER", 8), "M\xC3\x9CLLER  "); }
 
 TEST(ExportFiles, ProposedDetailLogName)
 {

@@ -37,10 +37,7 @@ QByteArray ReadAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-QString SystemText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
+QString SystemText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 class ExportSave : public exporttest::ExportTest {
 protected:

@@ -156,7 +156,7 @@ Outcome Run(const std::vector<std::string>& argv, int timeoutMs, bool capture, b
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
-    struct sigaction dfl{};
+    struct sigaction dfl {};
     dfl.sa_handler = SIG_DFL;
     for (int s : {SIGTERM, SIGINT, SIGHUP, SIGPIPE}) sigaction(s, &dfl, nullptr);
     int devnull = open("/dev/null", O_RDONLY);
@@ -282,8 +282,12 @@ std::vector<std::string> UpArgs(const Layout& layout, const std::string& id, std
     for (const std::string* f : {&h.addr, &h.netbiosName, &h.workgroup})
       if (HasCommaOrNewline(*f)) *bad = "host field with a comma or newline: " + *f;
     switch (h.kind) {
-      case Host::Kind::Nmbd: v = "nmbd," + h.addr + "," + h.netbiosName + "," + h.workgroup; break;
-      case Host::Kind::NoNetbios: v = "nonetbios," + h.addr; break;
+      case Host::Kind::Nmbd:
+        v = "nmbd," + h.addr + "," + h.netbiosName + "," + h.workgroup;
+        break;
+      case Host::Kind::NoNetbios:
+        v = "nonetbios," + h.addr;
+        break;
       case Host::Kind::Responder:
         v = "responder," + h.addr + "," + h.netbiosName + "," + h.workgroup + "," + FormatMac(h.mac) + "," +
             std::to_string(h.extraNames);
@@ -389,7 +393,7 @@ int Main(const Layout& layout, int argc, char** argv, const std::function<int()>
     return body();
   }
 
-  struct sigaction sa{};
+  struct sigaction sa {};
   sa.sa_handler = OnSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = 0;  // no SA_RESTART: waits wake up

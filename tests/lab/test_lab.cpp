@@ -74,9 +74,11 @@ std::vector<unsigned char> NodeStatusRequest() {
 }
 
 std::vector<unsigned char> NameQuery(uint16_t trnId, const std::string& name, unsigned char suffix, bool broadcast) {
-  std::vector<unsigned char> r{static_cast<unsigned char>(trnId >> 8), static_cast<unsigned char>(trnId),
-                               static_cast<unsigned char>(broadcast ? 0x01 : 0x00), static_cast<unsigned char>(broadcast ? 0x10 : 0x00),
-                               0, 1, 0, 0, 0, 0, 0, 0, 0x20};
+  // Header: the id, opcode QUERY (broadcast: B and RD set), one question; then the name's length.
+  std::vector<unsigned char> r{static_cast<unsigned char>(trnId >> 8), static_cast<unsigned char>(trnId)};
+  r.push_back(broadcast ? 0x01 : 0x00);
+  r.push_back(broadcast ? 0x10 : 0x00);
+  r.insert(r.end(), {0, 1, 0, 0, 0, 0, 0, 0, 0x20});
   std::string padded = name;
   padded.resize(15, ' ');
   padded.push_back(static_cast<char>(suffix));
@@ -238,8 +240,8 @@ std::string Dump(const NodeStatus& ns) {
     s << b;
   }
   char m[40];
-  std::snprintf(m, sizeof m, "MAC %02X:%02X:%02X:%02X:%02X:%02X", ns.mac[0], ns.mac[1], ns.mac[2], ns.mac[3],
-                ns.mac[4], ns.mac[5]);
+  std::snprintf(m, sizeof m, "MAC %02X:%02X:%02X:%02X:%02X:%02X", ns.mac[0], ns.mac[1], ns.mac[2], ns.mac[3], ns.mac[4],
+                ns.mac[5]);
   return s.str() + m;
 }
 
@@ -427,11 +429,12 @@ TEST(Lab, HostWithoutNetbiosRefuses) {
     EXPECT_TRUE(refused) << "try " << i << ": no refusal";
     close(fd);
   }
-  EXPECT_EQ(lab::RunInHost(kDark, {"awk",
-                                   "$1 == \"Icmp:\" { if (!seen++) for (i = 2; i <= NF; i++) name[i] = $i;"
-                                   " else for (i = 2; i <= NF; i++) if (name[i] ~ /^OutRateLimit/ && $i != 0) held = 1 }"
-                                   " END { exit held }",
-                                   "/proc/net/snmp"},
+  EXPECT_EQ(lab::RunInHost(kDark,
+                           {"awk",
+                            "$1 == \"Icmp:\" { if (!seen++) for (i = 2; i <= NF; i++) name[i] = $i;"
+                            " else for (i = 2; i <= NF; i++) if (name[i] ~ /^OutRateLimit/ && $i != 0) held = 1 }"
+                            " END { exit held }",
+                            "/proc/net/snmp"},
                            5000),
             0)
       << "the host held back ICMP errors (OutRateLimitGlobal/OutRateLimitHost in its /proc/net/snmp)";
@@ -460,8 +463,8 @@ TEST(Lab, AllHostsAnswerPing) {
     // Every 500 ms each host that has not answered yet is pinged again: a request can be lost (see Ask).
     if (NowMs() >= nextRound) {
       for (const std::string& ip : pending) {
-        unsigned char pkt[16] = {8, 0, 0, 0, 0x4e, 0x57, static_cast<unsigned char>(++seq >> 8),
-                                 static_cast<unsigned char>(seq)};
+        unsigned char pkt[16] = {
+            8, 0, 0, 0, 0x4e, 0x57, static_cast<unsigned char>(++seq >> 8), static_cast<unsigned char>(seq)};
         uint32_t sum = 0;
         for (std::size_t i = 0; i < sizeof pkt; i += 2) sum += (pkt[i] << 8) | pkt[i + 1];
         while (sum >> 16) sum = (sum & 0xffff) + (sum >> 16);
@@ -528,7 +531,8 @@ TEST(Lab, RunInHostRunsBoundedCommandsInTheHostNamespace) {
   EXPECT_EQ(lab::RunInHost(kDark, {"sh", "-c", "ip -4 -o addr show dev eth0 | grep -q ' 198.18.0.12/24 '"}, 5000), 0);
   EXPECT_EQ(lab::RunInHost(kDark, {"sh", "-c", "exit 7"}, 5000), 7);
   EXPECT_EQ(lab::RunInHost(kResponder, {"sh", "-c", "test $(cat /proc/sys/net/ipv4/icmp_ratelimit) = 0"}, 5000), 0);
-  EXPECT_EQ(lab::RunInHost(kDark, {"sh", "-c", "grep -Eq '^198\\.18\\.0\\.1 +0x1 +0x6 .* eth0$' /proc/net/arp"}, 5000), 0)
+  EXPECT_EQ(lab::RunInHost(kDark, {"sh", "-c", "grep -Eq '^198\\.18\\.0\\.1 +0x1 +0x6 .* eth0$' /proc/net/arp"}, 5000),
+            0)
       << "the scanner is not a permanent neighbour of the host";
   // Killed at its bound, not left to run its 30 s.
   const long long t0 = NowMs();

@@ -67,9 +67,9 @@ inline long long Scaled(long long full, long long least = 1)
 // The kernel's view of the UDP socket bound to a local port in this namespace (/proc/net/udp).
 struct SocketCounters {
     bool found = false;
-    int sockets = 0;            // how many sockets hold the port
-    unsigned long rxQueue = 0;  // bytes waiting to be read
-    unsigned long drops = 0;    // datagrams dropped, most often for a full receive buffer
+    int sockets = 0; // how many sockets hold the port
+    unsigned long rxQueue = 0; // bytes waiting to be read
+    unsigned long drops = 0; // datagrams dropped, most often for a full receive buffer
     unsigned long inode = 0;
 };
 
@@ -82,7 +82,8 @@ inline SocketCounters ReadSocket(unsigned port)
     while (std::getline(in, line)) {
         std::istringstream f(line);
         std::string sl, local, remote, st, queues, tr, retrnsmt, uid, timeout, inode, ref, pointer, drops;
-        f >> sl >> local >> remote >> st >> queues >> tr >> retrnsmt >> uid >> timeout >> inode >> ref >> pointer >> drops;
+        f >> sl >> local >> remote >> st >> queues >> tr >> retrnsmt >> uid >> timeout >> inode >> ref >> pointer
+            >> drops;
         const auto colon = local.find(':');
         if (colon == std::string::npos || std::stoul(local.substr(colon + 1), nullptr, 16) != port)
             continue;
@@ -150,10 +151,11 @@ public:
         for (const double v : s)
             sum += v;
         char buf[200];
-        std::snprintf(buf, sizeof buf,
-                      "%zu ticks of 10 ms, late by: mean %.2f ms, median %.2f ms, 95th %.2f ms, 99th %.2f ms, max %.2f ms",
-                      s.size(), sum / static_cast<double>(s.size()), s[s.size() / 2], s[s.size() * 95 / 100],
-                      s[s.size() * 99 / 100], s.back());
+        std::snprintf(
+            buf, sizeof buf,
+            "%zu ticks of 10 ms, late by: mean %.2f ms, median %.2f ms, 95th %.2f ms, 99th %.2f ms, max %.2f ms",
+            s.size(), sum / static_cast<double>(s.size()), s[s.size() / 2], s[s.size() * 95 / 100],
+            s[s.size() * 99 / 100], s.back());
         return buf;
     }
 
@@ -206,8 +208,9 @@ public:
         std::vector<double> s = roundTrips_;
         std::sort(s.begin(), s.end());
         char buf[200];
-        std::snprintf(buf, sizeof buf, "%zu echoes every 50 ms, answered after: median %.2f ms, 95th %.2f ms, max %.2f ms",
-                      s.size(), s[s.size() / 2], s[s.size() * 95 / 100], s.back());
+        std::snprintf(buf, sizeof buf,
+                      "%zu echoes every 50 ms, answered after: median %.2f ms, 95th %.2f ms, max %.2f ms", s.size(),
+                      s[s.size() / 2], s[s.size() * 95 / 100], s.back());
         return buf;
     }
 

@@ -53,10 +53,10 @@ TEST_F(Flood, EveryDatagramOfAFloodDuringAQuickScanGivesItsRowAndTheScanGoesOn)
     std::atomic<int> senderStatus{INT_MIN};
     const int senderLimitMs = static_cast<int>(count * 1000 / rate) * 3 + 30000;
     std::thread sender([&] {
-        senderStatus = lab::RunInHost(kFloodHost,
-                                      {NODEWICK_FLOOD_SENDER, "--to", kScanner, "--count", std::to_string(count),
-                                       "--rate", std::to_string(rate)},
-                                      senderLimitMs);
+        senderStatus = lab::RunInHost(
+            kFloodHost,
+            {NODEWICK_FLOOD_SENDER, "--to", kScanner, "--count", std::to_string(count), "--rate", std::to_string(rate)},
+            senderLimitMs);
     });
     WaitUntil([&] { return senderStatus.load() != INT_MIN; }, std::chrono::milliseconds(senderLimitMs + 5000));
     sender.join();
@@ -161,7 +161,8 @@ QString Cp1252(const std::string& bytes)
         char* outp = reinterpret_cast<char*>(&u);
         std::size_t inLeft = 1;
         std::size_t outLeft = 2;
-        if (cd == reinterpret_cast<iconv_t>(-1) || iconv(cd, &inp, &inLeft, &outp, &outLeft) == static_cast<std::size_t>(-1))
+        if (cd == reinterpret_cast<iconv_t>(-1)
+            || iconv(cd, &inp, &inLeft, &outp, &outLeft) == static_cast<std::size_t>(-1))
             u = static_cast<unsigned char>(c);
         out.append(QChar(u));
     }
@@ -201,10 +202,16 @@ TEST_F(Hostile, DatagramsCutShortAfterFullOnesDecodeOnlyTheBytesReceived)
         int names; // decoded entries
         bool mac;
     };
-    const std::vector<Cut> cuts = {{0, 0, false},          {p + 2, 0, false},          {p + 9, 0, false},
-                                   {p + 10, 0, false},     {p + 10 + 17, 0, false},    {p + 10 + 18, 1, false},
-                                   {p + 10 + 18 * 7 + 9, 7, false}, {p + 10 + 18 * 24, 24, false},
-                                   {p + 10 + 18 * 24 + 5, 24, false}, {500, 24, true}};
+    const std::vector<Cut> cuts = {{0, 0, false},
+                                   {p + 2, 0, false},
+                                   {p + 9, 0, false},
+                                   {p + 10, 0, false},
+                                   {p + 10 + 17, 0, false},
+                                   {p + 10 + 18, 1, false},
+                                   {p + 10 + 18 * 7 + 9, 7, false},
+                                   {p + 10 + 18 * 24, 24, false},
+                                   {p + 10 + 18 * 24 + 5, 24, false},
+                                   {500, 24, true}};
     Sender sender;
     for (const Cut& c : cuts) {
         ASSERT_TRUE(sender.Send(full));
@@ -227,8 +234,9 @@ TEST_F(Hostile, DatagramsCutShortAfterFullOnesDecodeOnlyTheBytesReceived)
         const int lines = 1 + c.names + (c.mac ? 1 : 0) + (c.names > 0 ? 1 : 0);
         EXPECT_EQ(next - (anchor - 1), lines);
         if (c.names > 0) {
-            EXPECT_EQ(Log().Line(anchor - 1 + c.names), QStringLiteral("HOST%1").arg(c.names - 1).leftJustified(15)
-                                                              + (c.names == 24 ? "<20><UNIQUE>" : "<3><UNIQUE>"));
+            EXPECT_EQ(Log().Line(anchor - 1 + c.names),
+                      QStringLiteral("HOST%1").arg(c.names - 1).leftJustified(15)
+                          + (c.names == 24 ? "<20><UNIQUE>" : "<3><UNIQUE>"));
         }
     }
 }
@@ -295,7 +303,4 @@ TEST_F(Hostile, NamesOfEveryByteValueAndDatagramsOfEverySizeGiveTheirRows)
 } // namespace
 } // namespace loadtest
 
-lab::Layout TestNetwork()
-{
-    return loadtest::Network();
-}
+lab::Layout TestNetwork() { return loadtest::Network(); }

@@ -52,7 +52,7 @@ TEST_F(Texts, AwkwardRangeTextsWalkWhatTheConversionAccepted)
         {"0xC6.0x14.0x0.0x3", "0XC6.0X14.0.0X9", threeToEight},
         {"198.20.0.3 ", "198.20.0.9 and then words", threeToEight},
         {"198.20.0.3\t", "198.21.0.9", threeToEight}, // the end's first two octets play no part
-        {"198.20.0.9", "198.20.0.3", {"198.20.0.9"}},  // a start after the end is probed alone
+        {"198.20.0.9", "198.20.0.3", {"198.20.0.9"}}, // a start after the end is probed alone
         {"198.20.1.5", "198.20.0.200", {"198.20.1.5"}},
         {"198.20.0.5", "198.20.0.5", {"198.20.0.5"}},
     };
@@ -70,9 +70,21 @@ TEST_F(Texts, AwkwardRangeTextsWalkWhatTheConversionAccepted)
 
 TEST_F(Texts, TextsTheConversionRefusesShowTheMessageAndProbeNothing)
 {
-    const char* refused[] = {"",           "abc",          "198.20.0.x",  " 198.20.0.3", "255.255.255.255",
-                             "198.20.0.256", "198.20.0.3.4", "198..20.3",  "198.20.0.3.", "09.20.0.3",
-                             "0x",         "-1",           "198.20.0.3x", "198.20.0.-3", "0x1.0x2.0xg.0x3"};
+    const char* refused[] = {"",
+                             "abc",
+                             "198.20.0.x",
+                             " 198.20.0.3",
+                             "255.255.255.255",
+                             "198.20.0.256",
+                             "198.20.0.3.4",
+                             "198..20.3",
+                             "198.20.0.3.",
+                             "09.20.0.3",
+                             "0x",
+                             "-1",
+                             "198.20.0.3x",
+                             "198.20.0.-3",
+                             "0x1.0x2.0xg.0x3"};
     const unsigned long long sentBefore = UdpOutDatagrams();
     for (const char* text : refused) {
         for (const bool asStart : {true, false}) {

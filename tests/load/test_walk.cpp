@@ -58,7 +58,8 @@ TEST_F(Walk, AcrossTheThirdOctetBlocksWithNoWaitTheTableAndLogHoldEveryAnswer)
         ASSERT_EQ(Log().Line(anchor - 1), "IP: " + addr);
         if (named.count(addr) != 0) {
             const QStringList octets = addr.split(QLatin1Char('.'));
-            EXPECT_EQ(Rows().Cell(i, 1), QStringLiteral("MANY-%1-%2").arg(octets[2], octets[3]).leftJustified(15)) << addr.toStdString();
+            EXPECT_EQ(Rows().Cell(i, 1), QStringLiteral("MANY-%1-%2").arg(octets[2], octets[3]).leftJustified(15))
+                << addr.toStdString();
             EXPECT_EQ(Rows().Cell(i, 2), "02.00.00.00.00.41");
             EXPECT_EQ(Rows().Cell(i, 3), "MANYWG         ");
             lines += 6;
@@ -105,7 +106,4 @@ TEST_F(Walk, AWalkThroughThousandsOfSilentAddressesOnTheLinkWithNoWaitSendsEvery
 } // namespace
 } // namespace loadtest
 
-lab::Layout TestNetwork()
-{
-    return loadtest::WalkNetwork();
-}
+lab::Layout TestNetwork() { return loadtest::WalkNetwork(); }

@@ -90,8 +90,8 @@ struct Options {
 bool ParseMac(const std::string& s, std::array<unsigned char, 6>& out) {
   unsigned v[6];
   char tail;
-  if (std::sscanf(s.c_str(), "%2x%*[:-]%2x%*[:-]%2x%*[:-]%2x%*[:-]%2x%*[:-]%2x%c", &v[0], &v[1], &v[2],
-                  &v[3], &v[4], &v[5], &tail) != 6)
+  if (std::sscanf(s.c_str(), "%2x%*[:-]%2x%*[:-]%2x%*[:-]%2x%*[:-]%2x%*[:-]%2x%c", &v[0], &v[1], &v[2], &v[3], &v[4],
+                  &v[5], &tail) != 6)
     return false;
   for (int i = 0; i < 6; ++i) out[i] = static_cast<unsigned char>(v[i]);
   return true;
@@ -190,9 +190,9 @@ std::vector<unsigned char> NameQueryResponse(const Question& q, in_addr addr) {
   b.insert(b.end(), q.rawName.begin(), q.rawName.end());
   Put16(b, kTypeNb);
   Put16(b, kClassIn);
-  Put32(b, 300000);  // TTL, as a B-node would
-  Put16(b, 6);       // RDLENGTH
-  Put16(b, 0x0000);  // NB_FLAGS: unique, B-node
+  Put32(b, 300000);                                                      // TTL, as a B-node would
+  Put16(b, 6);                                                           // RDLENGTH
+  Put16(b, 0x0000);                                                      // NB_FLAGS: unique, B-node
   const auto* a = reinterpret_cast<const unsigned char*>(&addr.s_addr);  // network order already
   b.insert(b.end(), a, a + 4);
   return b;
@@ -268,7 +268,7 @@ int RunResponder(const Options& o) {
   sigaddset(&block, SIGINT);
   sigprocmask(SIG_BLOCK, &block, nullptr);
   sigemptyset(&empty);
-  struct sigaction sa{};
+  struct sigaction sa {};
   sa.sa_handler = OnSignal;
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGINT, &sa, nullptr);
@@ -335,8 +335,8 @@ int RunResponder(const Options& o) {
       }
       Question q;
       if (!ParseQuestion(buf, static_cast<std::size_t>(n), q)) continue;
-      if ((q.flags & 0x8000) != 0) continue;         // a response: never answer those
-      if (((q.flags >> 11) & 0xF) != 0) continue;    // only QUERY
+      if ((q.flags & 0x8000) != 0) continue;       // a response: never answer those
+      if (((q.flags >> 11) & 0xF) != 0) continue;  // only QUERY
       if (q.qclass != kClassIn) continue;
       std::vector<unsigned char> reply;
       if (q.qtype == kTypeNbstat && !viaBroadcast) {
@@ -345,8 +345,7 @@ int RunResponder(const Options& o) {
         std::array<unsigned char, 16> asked;
         if (!DecodeFirstLevel(q.rawName, asked)) continue;
         bool match = true;
-        for (int i = 0; i < 15 && match; ++i)
-          match = std::toupper(asked[i]) == myRaw[i];
+        for (int i = 0; i < 15 && match; ++i) match = std::toupper(asked[i]) == myRaw[i];
         if (!match) continue;
         reply = NameQueryResponse(q, addr);
       } else {
@@ -394,8 +393,14 @@ bool ParseNodeStatus(const unsigned char* p, std::size_t n, uint16_t trnId, std:
   for (;;) {  // RR_NAME
     if (off >= n) return false;
     unsigned len = p[off];
-    if (len == 0) { ++off; break; }
-    if ((len & 0xC0) == 0xC0) { off += 2; break; }
+    if (len == 0) {
+      ++off;
+      break;
+    }
+    if ((len & 0xC0) == 0xC0) {
+      off += 2;
+      break;
+    }
     off += 1 + len;
   }
   if (off + 10 > n || Get16(p + off) != kTypeNbstat) return false;
@@ -489,19 +494,29 @@ int main(int argc, char** argv) {
       if (i + 1 >= argc) Usage(("missing value for " + a).c_str());
       return argv[++i];
     };
-    if (a == "--addr") o.addr = value();
-    else if (a == "--name") o.name = value();
-    else if (a == "--workgroup") o.workgroup = value();
+    if (a == "--addr")
+      o.addr = value();
+    else if (a == "--name")
+      o.name = value();
+    else if (a == "--workgroup")
+      o.workgroup = value();
     else if (a == "--mac") {
       if (!ParseMac(value(), o.mac)) Usage("bad --mac");
       o.haveMac = true;
-    } else if (a == "--extra-names-count") o.extraNames = std::atoi(value().c_str());
-    else if (a == "--any-addr") o.anyAddr = true;
-    else if (a == "--probe") o.probeAddr = value();
-    else if (a == "--expect") o.expect = value();
-    else if (a == "--timeout-ms") o.timeoutMs = std::atoi(value().c_str());
-    else if (a == "-h" || a == "--help") Usage("help");
-    else Usage(("unknown argument " + a).c_str());
+    } else if (a == "--extra-names-count")
+      o.extraNames = std::atoi(value().c_str());
+    else if (a == "--any-addr")
+      o.anyAddr = true;
+    else if (a == "--probe")
+      o.probeAddr = value();
+    else if (a == "--expect")
+      o.expect = value();
+    else if (a == "--timeout-ms")
+      o.timeoutMs = std::atoi(value().c_str());
+    else if (a == "-h" || a == "--help")
+      Usage("help");
+    else
+      Usage(("unknown argument " + a).c_str());
   }
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   if (!o.probeAddr.empty()) return RunProbe(o);

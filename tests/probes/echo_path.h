@@ -24,10 +24,14 @@ enum class Path { Datagram, Raw, SystemPing, None };
 inline const char* PathName(Path p)
 {
     switch (p) {
-    case Path::Datagram: return "datagram socket";
-    case Path::Raw: return "raw socket";
-    case Path::SystemPing: return "system ping";
-    case Path::None: return "no echo service";
+    case Path::Datagram:
+        return "datagram socket";
+    case Path::Raw:
+        return "raw socket";
+    case Path::SystemPing:
+        return "system ping";
+    case Path::None:
+        return "no echo service";
     }
     return "?";
 }

@@ -2,9 +2,9 @@
 // name service, node-status responders that report a MAC, a silent network and a hosts file.
 
 #include "echo_path.h"
+#include "platform/Nb30.h"
 #include "platform/icmp.h"
 #include "platform/netbios.h"
-#include "platform/Nb30.h"
 #include "probes/NetUtils.h"
 #include "probes/Ping.h"
 #include "protocol/nbstat.h"
@@ -22,11 +22,11 @@
 
 namespace {
 
-constexpr const char* kNmbd = "198.18.0.10";      // ALPHA, workgroup LABWG
+constexpr const char* kNmbd = "198.18.0.10"; // ALPHA, workgroup LABWG
 constexpr const char* kNoNetbios = "198.18.0.11"; // quiet-host in the hosts file
 constexpr const char* kResponder = "198.18.0.12"; // BRAVO, bravo-dns in the hosts file
-constexpr const char* kSilent = "198.19.0.99";    // routed to a device that drops everything
-constexpr const char* kAbsent = "198.18.0.77";    // on the link, but nobody has it
+constexpr const char* kSilent = "198.19.0.99"; // routed to a device that drops everything
+constexpr const char* kAbsent = "198.18.0.77"; // on the link, but nobody has it
 constexpr std::array<unsigned char, 6> kBravoMac{0x02, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
 
 struct Status {

@@ -1,8 +1,8 @@
 // The probes' own logic and the parts of their platform layer that need no network beyond loopback.
 
+#include "platform/Nb30.h"
 #include "platform/icmp.h"
 #include "platform/netbios.h"
-#include "platform/Nb30.h"
 #include "probes/NetUtils.h"
 #include "probes/Ping.h"
 
@@ -110,8 +110,7 @@ TEST(Echo, LoopbackAnswersAndZeroAddressDoesNot)
     // Linux delivers 0.0.0.0 to the local host, which would answer for every name that does not exist.
     EXPECT_EQ(wicmp::IcmpSendEcho(echo, 0, nullptr, 0, nullptr, reply, sizeof reply, 1000), 0u);
     // One reply record, the request data and 8 bytes must fit.
-    EXPECT_EQ(wicmp::IcmpSendEcho(echo, loopback, nullptr, 0, nullptr, reply, sizeof(wicmp::ICMP_ECHO_REPLY) + 7,
-                                  1000),
+    EXPECT_EQ(wicmp::IcmpSendEcho(echo, loopback, nullptr, 0, nullptr, reply, sizeof(wicmp::ICMP_ECHO_REPLY) + 7, 1000),
               0u);
     EXPECT_TRUE(wicmp::IcmpCloseHandle(echo));
 

@@ -161,7 +161,8 @@ TEST_F(Endpoint, RepliesBecomeRowsOnTopWithTheSendersAddressAndLogBlocks)
 {
     Peer first("127.0.0.2");
     Peer second("127.0.0.3");
-    first.SendToScanner(samples::Reply({{"ALPHA", 0x20, false}, {"WG", 0x00, true}}, {0x00, 0x0C, 0x29, 0xAB, 0xCD, 0xEF}));
+    first.SendToScanner(
+        samples::Reply({{"ALPHA", 0x20, false}, {"WG", 0x00, true}}, {0x00, 0x0C, 0x29, 0xAB, 0xCD, 0xEF}));
     ASSERT_TRUE(WaitUntil([&] { return Rows().Count() == 1; }, 5s));
     second.SendToScanner(samples::Reply({{"BETA", 0x20, false}, {"BETA", 0x03, false}}, {1, 2, 3, 4, 5, 6}));
     ASSERT_TRUE(WaitUntil([&] { return Rows().Count() == 2; }, 5s));
@@ -177,10 +178,16 @@ TEST_F(Endpoint, RepliesBecomeRowsOnTopWithTheSendersAddressAndLogBlocks)
     EXPECT_EQ(Rows().Cell(0, 3), "");
     EXPECT_EQ(*Rows().LogAnchor(1), 1);
     EXPECT_EQ(*Rows().LogAnchor(0), 6);
-    const std::vector<QString> expected = {"IP: 127.0.0.2", "ALPHA          <20><UNIQUE>", "WG             <0><GROUP>",
-                                           "MAC:00.0C.29.AB.CD.EF", QString(54, QLatin1Char('-')), "IP: 127.0.0.3",
-                                           "BETA           <20><UNIQUE>", "BETA           <3><UNIQUE>",
-                                           "MAC:01.02.03.04.05.06", QString(54, QLatin1Char('-'))};
+    const std::vector<QString> expected = {"IP: 127.0.0.2",
+                                           "ALPHA          <20><UNIQUE>",
+                                           "WG             <0><GROUP>",
+                                           "MAC:00.0C.29.AB.CD.EF",
+                                           QString(54, QLatin1Char('-')),
+                                           "IP: 127.0.0.3",
+                                           "BETA           <20><UNIQUE>",
+                                           "BETA           <3><UNIQUE>",
+                                           "MAC:01.02.03.04.05.06",
+                                           QString(54, QLatin1Char('-'))};
     EXPECT_EQ(Log().Lines(), expected);
     EXPECT_EQ(Log().TopIndex(), 9);
     EXPECT_EQ(window->Edit5->text(), "2");

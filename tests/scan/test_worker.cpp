@@ -78,8 +78,13 @@ TEST_F(Worker, InvalidTextsShowTheMessageAndProbeNothing)
     const struct {
         const char* start;
         const char* end;
-    } cases[] = {{"", "127.0.0.5"}, {"127.0.0.1", ""}, {"127.0.0.1", "abc"}, {"a.b.c.d", "127.0.0.5"},
-                 {"255.255.255.255", "127.0.0.5"}, {" 127.0.0.1", "127.0.0.5"}, {"127.0.0.1", "1.2.3.4.5"}};
+    } cases[] = {{"", "127.0.0.5"},
+                 {"127.0.0.1", ""},
+                 {"127.0.0.1", "abc"},
+                 {"a.b.c.d", "127.0.0.5"},
+                 {"255.255.255.255", "127.0.0.5"},
+                 {" 127.0.0.1", "127.0.0.5"},
+                 {"127.0.0.1", "1.2.3.4.5"}};
     for (const auto& c : cases) {
         testsupport::MessageBoxCatcher boxes;
         window->Edit4->setText("unchanged");

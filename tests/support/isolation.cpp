@@ -60,7 +60,8 @@ bool IsolateNetwork()
     if (fd >= 0)
         ::close(fd);
     if (!up) {
-        SetNotIsolated(std::string("cannot bring loopback up in the private network namespace: ") + std::strerror(error));
+        SetNotIsolated(std::string("cannot bring loopback up in the private network namespace: ")
+                       + std::strerror(error));
         return false;
     }
     SetIsolated();

@@ -25,8 +25,8 @@ bool CheckIsolation();
 
 } // namespace testsupport
 
-#define REQUIRE_ISOLATED_NETWORK()                                                                        \
-    do {                                                                                                  \
-        if (!::testsupport::NetworkIsolated())                                                            \
-            GTEST_SKIP() << ::testsupport::IsolationSkipReason();                                         \
+#define REQUIRE_ISOLATED_NETWORK()                                                                                     \
+    do {                                                                                                               \
+        if (!::testsupport::NetworkIsolated())                                                                         \
+            GTEST_SKIP() << ::testsupport::IsolationSkipReason();                                                      \
     } while (0)

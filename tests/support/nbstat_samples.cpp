@@ -19,8 +19,8 @@ std::vector<std::uint8_t> StarName()
     return name;
 }
 
-std::vector<std::uint8_t> Reply(const std::vector<Name>& names, const std::array<std::uint8_t, 6>& mac,
-                                int countByte, bool withStatistics, std::uint16_t transactionId,
+std::vector<std::uint8_t> Reply(const std::vector<Name>& names, const std::array<std::uint8_t, 6>& mac, int countByte,
+                                bool withStatistics, std::uint16_t transactionId,
                                 const std::vector<std::uint8_t>& answerName)
 {
     std::vector<std::uint8_t> d;

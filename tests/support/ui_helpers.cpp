@@ -63,10 +63,7 @@ MessageBoxCatcher::MessageBoxCatcher()
     impl_->timer.start(5);
 }
 
-MessageBoxCatcher::~MessageBoxCatcher()
-{
-    delete impl_;
-}
+MessageBoxCatcher::~MessageBoxCatcher() { delete impl_; }
 
 QStringList MessageBoxCatcher::Texts() const { return impl_->texts; }
 QStringList MessageBoxCatcher::Titles() const { return impl_->titles; }

@@ -44,7 +44,8 @@ class MainWindowTest : public ProgramTest {
 protected:
     void AddQuickHost(const QString& address, const std::string& name)
     {
-        const std::vector<std::uint8_t> reply = samples::Workstation(name, "WORKGROUP", {0x00, 0x0C, 0x29, 0xAB, 0xCD, 0xEF});
+        const std::vector<std::uint8_t> reply
+            = samples::Workstation(name, "WORKGROUP", {0x00, 0x0C, 0x29, 0xAB, 0xCD, 0xEF});
         window->ParseNBStatReply(reply.data(), static_cast<int>(reply.size()), address);
     }
 
@@ -227,7 +228,8 @@ TEST_F(MainWindowTest, ClickOnAQuickRowScrollsTheLogToItsFirstLineAndOnAThorough
 
     // The headers do not react: no column selection, no sorting.
     QHeaderView* header = window->ListView1->horizontalHeader();
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(2) + 20, header->height() / 2));
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(2) + 20, header->height() / 2));
     EXPECT_EQ(SelectedRows(), QList<int>({3}));
     EXPECT_EQ(Rows().Caption(0), QStringLiteral("10.0.0.3"));
 

@@ -92,7 +92,7 @@ TEST(Walk, BlockBoundariesSkipZeroAndNeverEnter255)
 {
     const auto probed = Walk("192.168.1.250", "192.168.2.3");
     const std::vector<std::string> expected = {"192.168.1.250", "192.168.1.251", "192.168.1.252", "192.168.1.253",
-                                               "192.168.1.254", "192.168.1.255", "192.168.2.1", "192.168.2.2"};
+                                               "192.168.1.254", "192.168.1.255", "192.168.2.1",   "192.168.2.2"};
     EXPECT_EQ(probed, expected);
     // A start in a.b.255.x is the only address probed, however far the end lies.
     EXPECT_EQ(Walk("10.0.255.7", "10.0.255.200").size(), 1u);

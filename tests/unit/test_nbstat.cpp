@@ -24,6 +24,8 @@ TEST(NBStatQuery, IsTheFiftyBytesOfANodeStatusRequestForStar)
 
 TEST(Samples, AWorkstationReplyIsTheBytesAHostSends)
 {
+    // The bytes stand in the rows of the reply's layout.
+    // clang-format off
     // Written out by hand once, so that every test built on the samples sends what a host sends.
     const std::vector<std::uint8_t> expected = {
         // Header: transaction 0, response, authoritative answer, no question, one answer.
@@ -42,6 +44,7 @@ TEST(Samples, AWorkstationReplyIsTheBytesAHostSends)
         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
     };
+    // clang-format on
     EXPECT_EQ(samples::Workstation("MYHOST", "WORKGROUP", {0x00, 0x0C, 0x29, 0xAB, 0xCD, 0xEF}), expected);
 }
 
