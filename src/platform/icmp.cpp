@@ -1,6 +1,7 @@
 #include "platform/icmp.h"
 
 #include "platform/unique_fd.h"
+#include "protocol/checksum.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -70,18 +71,6 @@ std::string FindPing()
     return {};
 }
 
-std::uint16_t Checksum(const std::uint8_t* data, std::size_t length)
-{
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i + 1 < length; i += 2)
-        sum += static_cast<std::uint32_t>(data[i] << 8 | data[i + 1]);
-    if (length % 2 != 0)
-        sum += static_cast<std::uint32_t>(data[length - 1] << 8);
-    while (sum >> 16)
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    return static_cast<std::uint16_t>(~sum);
-}
-
 // Waits until fd is readable or the deadline passes; false on time-out or failure.
 bool WaitReadable(int fd, Clock::time_point deadline)
 {
@@ -124,7 +113,7 @@ bool EchoOverSocket(bool raw, std::uint32_t destination, const void* requestData
     if (requestSize > 0)
         std::memcpy(request.data() + kIcmpHeader, requestData, requestSize);
     if (raw) {
-        const std::uint16_t sum = Checksum(request.data(), request.size());
+        const std::uint16_t sum = checksum::Internet(request.data(), request.size());
         request[2] = static_cast<std::uint8_t>(sum >> 8);
         request[3] = static_cast<std::uint8_t>(sum);
     }

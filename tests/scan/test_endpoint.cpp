@@ -1,6 +1,8 @@
 // The UDP endpoint of the main window: the query on the wire, and what every kind of datagram that
 // reaches port 6767 makes of the table and the detail log.
 #include "platform/event.h"
+#include "platform/unique_fd.h"
+#include "protocol/checksum.h"
 #include "protocol/nbstat.h"
 #include "scan/udp.h"
 #include "support/nbstat_samples.h"
@@ -31,23 +33,16 @@ using testsupport::WindowTest;
 class Peer {
 public:
     explicit Peer(const std::string& addr, int port = 0)
+        : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0))
     {
-        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         sockaddr_in sa{};
         sa.sin_family = AF_INET;
         sa.sin_port = htons(static_cast<std::uint16_t>(port));
         ::inet_pton(AF_INET, addr.c_str(), &sa.sin_addr);
-        bound_ = fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
+        bound_ = fd_.ok() && ::bind(fd_.get(), reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
         timeval tv{2, 0};
-        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+        ::setsockopt(fd_.get(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
     }
-    ~Peer()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Peer(const Peer&) = delete;
-    Peer& operator=(const Peer&) = delete;
 
     bool Bound() const { return bound_; }
 
@@ -57,7 +52,7 @@ public:
         to.sin_family = AF_INET;
         to.sin_port = htons(udp::kLocalPort);
         to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        ::sendto(fd_.get(), bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
     }
 
     // One datagram, or nothing within the socket's 2 s receive limit.
@@ -66,7 +61,7 @@ public:
         std::vector<std::uint8_t> buf(2048);
         sockaddr_in sa{};
         socklen_t len = sizeof sa;
-        const ssize_t n = ::recvfrom(fd_, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&sa), &len);
+        const ssize_t n = ::recvfrom(fd_.get(), buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&sa), &len);
         buf.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
         if (from != nullptr)
             *from = sa;
@@ -74,21 +69,9 @@ public:
     }
 
 private:
-    int fd_ = -1;
+    wplatform::UniqueFd fd_;
     bool bound_ = false;
 };
-
-std::uint16_t InternetChecksum(const std::uint8_t* bytes, std::size_t length)
-{
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i + 1 < length; i += 2)
-        sum += static_cast<std::uint32_t>(bytes[i] << 8 | bytes[i + 1]);
-    if (length % 2 != 0)
-        sum += static_cast<std::uint32_t>(bytes[length - 1] << 8);
-    while (sum >> 16 != 0)
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    return htons(static_cast<std::uint16_t>(~sum));
-}
 
 // What a router or firewall sends when it rejects a query on a host's behalf: ICMP port unreachable
 // from its own address, quoting our query from 127.0.0.1:6767 to port 137 of the queried address.
@@ -116,23 +99,21 @@ bool ForgePortUnreachable(const char* from, const char* queried)
     quoted->protocol = IPPROTO_UDP;
     ::inet_pton(AF_INET, "127.0.0.1", &quoted->saddr);
     ::inet_pton(AF_INET, queried, &quoted->daddr);
-    quoted->check = InternetChecksum(reinterpret_cast<std::uint8_t*>(quoted), sizeof(iphdr));
+    quoted->check = htons(checksum::Internet(reinterpret_cast<std::uint8_t*>(quoted), sizeof(iphdr)));
     quotedUdp->source = htons(udp::kLocalPort);
     quotedUdp->dest = htons(nbstat::kNameServicePort);
     quotedUdp->len = htons(sizeof(udphdr) + 50);
-    const std::uint16_t sum = InternetChecksum(icmp, sizeof packet - sizeof(iphdr));
+    const std::uint16_t sum = htons(checksum::Internet(icmp, sizeof packet - sizeof(iphdr)));
     std::memcpy(icmp + 2, &sum, sizeof sum);
 
-    const int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_RAW);
-    if (fd < 0)
+    const wplatform::UniqueFd fd(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_RAW));
+    if (!fd.ok())
         return false;
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = outer->daddr;
-    const bool sent = ::sendto(fd, packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&to), sizeof to)
+    return ::sendto(fd.get(), packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&to), sizeof to)
         == static_cast<ssize_t>(sizeof packet);
-    ::close(fd);
-    return sent;
 }
 
 class Endpoint : public WindowTest {};
