@@ -7,17 +7,11 @@
 set -euo pipefail
 cmake=$1 build=$2 id=$3 version=$4
 
-for tool in desktop-file-validate:desktop-file-utils appstreamcli:appstream file:file; do
-  if ! command -v "${tool%%:*}" >/dev/null; then
-    echo "SKIP: ${tool%%:*} is missing (Debian package ${tool#*:})"
-    exit 77
-  fi
-done
+source "$(dirname "$0")/checks.sh"
+require desktop-file-validate:desktop-file-utils appstreamcli:appstream file:file
 
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
 
@@ -57,8 +51,4 @@ echo "--- appstreamcli validate-tree --no-net"
 out=$(appstreamcli validate-tree --no-net "$prefix" 2>&1) || fail "appstreamcli validate-tree"
 echo "$out"
 
-if [ "$failures" -gt 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "installed tree: all checks passed"
+finish "installed tree"

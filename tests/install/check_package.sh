@@ -6,17 +6,11 @@
 set -euo pipefail
 cpack=$1 build=$2 id=$3 version=$4
 
-for tool in dpkg-deb:dpkg dpkg-shlibdeps:dpkg-dev file:file lintian:lintian; do
-  if ! command -v "${tool%%:*}" >/dev/null; then
-    echo "SKIP: ${tool%%:*} is missing (Debian package ${tool#*:})"
-    exit 77
-  fi
-done
+source "$(dirname "$0")/checks.sh"
+require dpkg-deb:dpkg dpkg-shlibdeps:dpkg-dev file:file lintian:lintian
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # A directory of its own, so the build directory keeps no package behind.
 if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1; then
@@ -72,8 +66,4 @@ lintian_status=0
 lintian --fail-on error "$deb" || lintian_status=$?
 [ "$lintian_status" -eq 0 ] || fail "lintian reports errors (status $lintian_status)"
 
-if [ "$failures" -gt 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "package ${deb##*/}: all checks passed"
+finish "package ${deb##*/}"
