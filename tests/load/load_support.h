@@ -124,6 +124,34 @@ inline unsigned long long UdpOutDatagrams() { return UdpCounter("OutDatagrams");
 // that a starved CPU did not empty in time) never counts.
 inline unsigned long long UdpInDatagrams() { return UdpCounter("InDatagrams"); }
 
+// The figures of a series of milliseconds that the load tests print.
+struct Spread {
+    std::size_t count = 0;
+    double mean = 0;
+    double median = 0;
+    double p95 = 0;
+    double p99 = 0;
+    double max = 0;
+};
+
+inline Spread SpreadOf(std::vector<double> values)
+{
+    Spread s;
+    if (values.empty())
+        return s;
+    std::sort(values.begin(), values.end());
+    s.count = values.size();
+    double sum = 0;
+    for (const double v : values)
+        sum += v;
+    s.mean = sum / static_cast<double>(s.count);
+    s.median = values[s.count / 2];
+    s.p95 = values[s.count * 95 / 100];
+    s.p99 = values[s.count * 99 / 100];
+    s.max = values.back();
+    return s;
+}
+
 // How late a 10 ms timer fires while the event loop is loaded: the window's responsiveness.
 class EventLoopLatency {
 public:
@@ -140,22 +168,17 @@ public:
         timer_.start();
     }
     void Stop() { timer_.stop(); }
-    double MaxMs() const { return lateness_.empty() ? 0 : *std::max_element(lateness_.begin(), lateness_.end()); }
+    double MaxMs() const { return SpreadOf(lateness_).max; }
     std::string Summary() const
     {
         if (lateness_.empty())
             return "no timer events";
-        std::vector<double> s = lateness_;
-        std::sort(s.begin(), s.end());
-        double sum = 0;
-        for (const double v : s)
-            sum += v;
+        const Spread s = SpreadOf(lateness_);
         char buf[200];
         std::snprintf(
             buf, sizeof buf,
             "%zu ticks of 10 ms, late by: mean %.2f ms, median %.2f ms, 95th %.2f ms, 99th %.2f ms, max %.2f ms",
-            s.size(), sum / static_cast<double>(s.size()), s[s.size() / 2], s[s.size() * 95 / 100],
-            s[s.size() * 99 / 100], s.back());
+            s.count, s.mean, s.median, s.p95, s.p99, s.max);
         return buf;
     }
 
@@ -200,17 +223,16 @@ public:
         notifier_.reset();
     }
     // Round trips in milliseconds, once stopped; an echo still unanswered at the stop counts its age.
-    double MaxMs() const { return roundTrips_.empty() ? 0 : *std::max_element(roundTrips_.begin(), roundTrips_.end()); }
+    double MaxMs() const { return SpreadOf(roundTrips_).max; }
     std::string Summary() const
     {
         if (roundTrips_.empty())
             return "no echoes";
-        std::vector<double> s = roundTrips_;
-        std::sort(s.begin(), s.end());
+        const Spread s = SpreadOf(roundTrips_);
         char buf[200];
         std::snprintf(buf, sizeof buf,
-                      "%zu echoes every 50 ms, answered after: median %.2f ms, 95th %.2f ms, max %.2f ms", s.size(),
-                      s[s.size() / 2], s[s.size() * 95 / 100], s.back());
+                      "%zu echoes every 50 ms, answered after: median %.2f ms, 95th %.2f ms, max %.2f ms", s.count,
+                      s.median, s.p95, s.max);
         return buf;
     }
 
