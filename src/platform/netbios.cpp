@@ -1,8 +1,8 @@
 #include "platform/netbios.h"
 
+#include "platform/codepage.h"
 #include "platform/unique_fd.h"
 #include "platform/winsock.h"
-#include "protocol/codepage.h"
 #include "protocol/nbname.h"
 #include "protocol/nbstat.h"
 
@@ -166,8 +166,10 @@ std::uint8_t AdapterStatus(NCB& ncb)
         return NRC_NOCALL;
 
     std::optional<std::uint32_t> address;
-    const std::string resolverName = codepage::ToUtf8(name);
-    if (const auto entry = wsock::gethostbyname(resolverName.c_str()); entry && !entry->h_addr_list.empty())
+    if (in_addr dotted{}; ::inet_pton(AF_INET, name.c_str(), &dotted) == 1)
+        address = dotted.s_addr;
+    else if (const auto entry = wsock::gethostbyname(wcodepage::OemToUtf8(name).c_str());
+             entry && !entry->h_addr_list.empty())
         address = entry->h_addr_list.front();
     if (!address) {
         // NetBIOS names are registered in upper case.
@@ -223,7 +225,7 @@ std::optional<std::string> NodeStatusName(std::uint32_t address, int waitMs)
     if (!reply)
         return std::nullopt;
     const auto name = nbname::OwnName(*reply);
-    return name ? std::optional<std::string>(codepage::ToUtf8(*name)) : std::nullopt;
+    return name ? std::optional<std::string>(wcodepage::OemToUtf8(*name)) : std::nullopt;
 }
 
 } // namespace wnetbios

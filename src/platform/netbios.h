@@ -2,8 +2,9 @@
 // The NetBIOS service as the program uses it: Netbios with NCBRESET and NCBASTAT on adapter 0,
 // supplied over the NetBIOS name service (UDP port 137) as a B-node does it.
 //
-// NCBASTAT by name: the call name (code-page bytes, protocol/codepage.h) without its trailing blanks
-// is looked up, as UTF-8, with the system resolver (bounded by wsock::kLookupTimeoutMs, 500 ms);
+// NCBASTAT by name: a call name that is a dotted IPv4 address text is that address, as NetBIOS over
+// TCP/IP takes it, and no lookup is made. Any other call name (bytes in the OEM code page,
+// platform/codepage.h) without its trailing blanks is looked up, as UTF-8, with the system resolver (bounded by wsock::kLookupTimeoutMs, 500 ms);
 // when that gives no address, a NAME QUERY REQUEST for the 16-byte call name, in upper case, is
 // broadcast on every local IPv4 broadcast domain.
 // The address found gets a NODE STATUS REQUEST, and its answer fills the caller's buffer as one
@@ -44,7 +45,7 @@ std::uint8_t Netbios(NCB* ncb);
 // ephemeral port and waited for at most waitMs: its unique name with suffix 0x00, else its unique name
 // with suffix 0x20, without trailing blanks. None when the host does not answer in time, has no such
 // name, or address is not a unicast address (0.0.0.0 would reach the local host).
-// The name is UTF-8, its bytes read in the code page of NetBIOS names: a reverse lookup then gives
+// The name is UTF-8, its bytes read in the OEM code page: a reverse lookup then gives
 // the same kind of text whether the resolver or NetBIOS answered, and the name reads as a Quick
 // row shows the same bytes.
 std::optional<std::string> NodeStatusName(std::uint32_t address, int waitMs = kReverseStatusWaitMs);

@@ -1,10 +1,10 @@
 #include "probes/NetUtils.h"
 
 #include "platform/Nb30.h"
+#include "platform/codepage.h"
 #include "platform/netbios.h"
 #include "platform/thread.h"
 #include "platform/winsock.h"
-#include "protocol/codepage.h"
 #include "protocol/nbstat.h"
 
 #include <cstdio>
@@ -78,7 +78,7 @@ std::string GetMACAddress(const std::string& hostName)
 
     ncb = NCB{};
     // The name is the program's text; the NetBIOS name it stands for is in the names' code page.
-    FillCallName(ncb.ncb_callname, codepage::FromUtf8(hostName));
+    FillCallName(ncb.ncb_callname, wcodepage::Utf8ToOem(hostName));
     ncb.ncb_command = NCBASTAT;
     ncb.ncb_lana_num = 0;
     ncb.ncb_length = sizeof(StatusRecord);

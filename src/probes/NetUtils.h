@@ -6,12 +6,14 @@
 #include <string>
 
 // The host's official name for a dotted address text, or empty text. Reports nothing. UTF-8, the
-// resolver's text, or a NetBIOS name converted from its code page (protocol/codepage.h).
+// resolver's text, or a NetBIOS name converted from the OEM code page (platform/codepage.h).
 std::string GetHostNameByIP(const std::string& ip);
 
 // The MAC address of the named host as "0A-1B-2C-3D-4E-5F"; 00-00-00-00-00-00 when no answer came.
-// The name is UTF-8, as GetHostNameByIP gives it; its call name is that name in the code page of
-// NetBIOS names, so a name that came from NetBIOS finds its host again.
+// The name is UTF-8, as GetHostNameByIP gives it; its call name is that name in the OEM code page,
+// so a name that came from NetBIOS finds its host again. A dotted address text names that address
+// itself, as NetBIOS over TCP/IP takes it: the scan asks a found host by its address, so the answer
+// comes from that host whatever name it gives itself.
 // Empty text when no status buffer could be had (after the message "memory allocation failed!").
 std::string GetMACAddress(const std::string& hostName);
 

@@ -1,7 +1,7 @@
 // The main window's UDP endpoint: every node-status query leaves through it, every datagram that
 // reaches local port 6767 is read and decoded on the UI thread.
 
-#include "protocol/codepage.h"
+#include "platform/codepage.h"
 #include "protocol/nbstat.h"
 #include "scan/udp.h"
 #include "ui/frmmain.h"
@@ -11,7 +11,8 @@
 
 namespace {
 
-QString NetworkText(const std::string& bytes) { return QString::fromStdString(codepage::ToUtf8(bytes)); }
+// A name field on its own, so that a double-byte character cut by its end cannot take in what follows.
+QString NetworkText(const std::string& bytes) { return QString::fromStdString(wcodepage::OemToUtf8(bytes)); }
 
 } // namespace
 
@@ -92,7 +93,7 @@ void Tfrmmain::ParseNBStatReply(const std::uint8_t* bytes, int length, const QSt
     if (!reply.tableFound)
         return;
     for (const nbstat::NameEntry& entry : reply.names)
-        ListBox1->AddLine(NetworkText(nbstat::NameLogLine(entry)));
+        ListBox1->AddLine(NetworkText(entry.text) + QString::fromStdString(nbstat::NameTags(entry)));
     if (reply.hostName)
         results_->SetCell(row, 1, NetworkText(*reply.hostName));
     if (reply.workgroup)

@@ -92,6 +92,8 @@ void TSendDataThread::ProbeThorough()
     Synchronize([&] { form_->AddThoroughCell(row, QString::fromStdString(name)); });
     const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
     const bool hasName = std::any_of(name.begin(), name.end(), [&](char c) { return !isBlank(c); });
-    const std::string mac = hasName ? GetMACAddress(name) : std::string();
+    // The name only decides whether to ask: the answer must come from the host found here, and a name
+    // such as "127.0.0.1", or one the resolver maps elsewhere, would send the query to another host.
+    const std::string mac = hasName ? GetMACAddress(FCurrentIP) : std::string();
     Synchronize([&] { form_->AddThoroughCell(row, QString::fromStdString(mac)); });
 }

@@ -219,6 +219,7 @@ write_smb_conf() { # DIR NAME WORKGROUP
 [global]
     netbios name = $2
     workgroup = $3
+    dos charset = CP850
     server role = standalone server
     interfaces = eth0
     bind interfaces only = yes
@@ -410,7 +411,8 @@ route add local ${r#*,} dev lo"
         ip netns exec "$hn" sh -c "$setup" sh nmbd -F --no-process-group -s "$hd/smb.conf" -l "$hd/log" \
           </dev/null >"$hd/log/stdout" 2>&1 &
         pid=$!
-        waits+=("$i,$pid,${addr%/*},$name,$hd/log/log.nmbd")
+        # nmbd puts its name on the wire in its DOS code page.
+        waits+=("$i,$pid,${addr%/*},$(printf %s "$name" | iconv -f UTF-8 -t CP850),$hd/log/log.nmbd")
         ;;
       responder)
         local args=(--addr "${addr%/*}" --name "$name" --workgroup "$wg" --mac "$mac")

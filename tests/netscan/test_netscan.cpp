@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 using namespace std::chrono_literals;
@@ -28,8 +29,10 @@ lab::Layout TestNetwork()
         {lab::Host::Kind::Nmbd, "198.18.0.11", "BETA", "WGBETA", {}},
         {lab::Host::Kind::NoNetbios, "198.18.0.12", "", "", {}},
         {lab::Host::Kind::Responder, "198.18.0.13", "GAMMA", "WGGAMMA", {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F}},
-        // Beyond the ranges the other cases walk; 0xDC is U with diaeresis in the names' code page.
-        {lab::Host::Kind::Responder, "198.18.0.40", "M\xDCLLER", "WGMUELLER", {0x02, 0x11, 0x22, 0x33, 0x44, 0x55}},
+        // Beyond the ranges the other cases walk: a Samba host whose names are not ASCII, and a host
+        // whose name is an address.
+        {lab::Host::Kind::Nmbd, "198.18.0.40", "M\u00DCLLER", "B\u00DCRO", {}},
+        {lab::Host::Kind::Responder, "198.18.0.41", "127.0.0.1", "WG", {0x02, 0x11, 0x22, 0x33, 0x44, 0x55}},
     };
     layout.hostsFile = {{"198.18.0.12", "plain-host"}, {"198.18.0.13", "gamma.lab.example"}};
     return layout;
@@ -143,16 +146,28 @@ TEST_F(NetScan, ThoroughScanListsLiveHostsWithNamesAndMacs)
     EXPECT_EQ(log, expected);
 }
 
-TEST_F(NetScan, NetbiosNameWithAByteAbove7FReadsTheSameInBothModes)
+TEST_F(NetScan, NamesOutsideAsciiReadAsTheirOwnerWroteThemInBothModes)
 {
     Scan(false, "198.18.0.40", "198.18.0.41", 300);
     ASSERT_TRUE(WaitUntil([&] { return Rows().Count() == 1; }, 5s));
     EXPECT_EQ(Rows().Cell(0, 1), QStringLiteral("M\u00DCLLER         "));
-    // No resolver knows the host: its name comes from the NetBIOS fallback of the reverse lookup,
-    // and that name finds the host's MAC again.
+    EXPECT_EQ(Rows().Cell(0, 3), QStringLiteral("B\u00DCRO           "));
+    const auto& log = window->ListBox1->Lines();
+    EXPECT_NE(std::find(log.begin(), log.end(), QStringLiteral("M\u00DCLLER         <20><UNIQUE>")), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), QStringLiteral("B\u00DCRO           <0><GROUP>")), log.end());
+    // No resolver knows the host: its name comes from the NetBIOS fallback of the reverse lookup.
     Scan(true, "198.18.0.40", "198.18.0.41", 100);
     ASSERT_EQ(Rows().Count(), 1);
     EXPECT_EQ(Rows().Cell(0, 1), QStringLiteral("M\u00DCLLER"));
+    EXPECT_EQ(Rows().Cell(0, 2), "00-00-00-00-00-00");
+}
+
+TEST_F(NetScan, AThoroughRowsMacComesFromTheScannedHostWhateverItsName)
+{
+    // The host calls itself "127.0.0.1": asked by that name, the scanner's own loopback would answer.
+    Scan(true, "198.18.0.41", "198.18.0.42", 100);
+    ASSERT_EQ(Rows().Count(), 1);
+    EXPECT_EQ(Rows().Cell(0, 1), "127.0.0.1");
     EXPECT_EQ(Rows().Cell(0, 2), "02-11-22-33-44-55");
 }
 

@@ -1,3 +1,4 @@
+#include "platform/codepage.h"
 #include "protocol/codepage.h"
 #include "protocol/nbstat.h"
 #include "support/nbstat_samples.h"
@@ -85,13 +86,41 @@ TEST(NBStatDecode, NameBytesAtOrBelowBlankBecomeBlanksAndHighBytesStay)
     const auto padded = Decode(samples::Reply({nul}, {}));
     EXPECT_EQ(*padded.hostName, "NULPAD         ");
 
-    std::string high = "\x01\x1F\x20\x21\x7F\x80\x9F\xA0\xE9\xFF";
+    std::string high = "\x01\x1F\x20\x21\x7F\x80\x9A\xA0\xE9\xFF";
     const auto r = Decode(samples::Reply({{high, 0x20, false, '\0'}}, {}));
-    const std::string expected = std::string("   \x21\x7F\x80\x9F\xA0\xE9\xFF") + "     ";
+    const std::string expected = std::string("   \x21\x7F\x80\x9A\xA0\xE9\xFF") + "     ";
     EXPECT_EQ(*r.hostName, expected);
-    const std::string shown = codepage::ToUtf8(*r.hostName);
-    // 0x80 is the euro sign in Windows-1252, 0x9F is Y with diaeresis, 0xA0..0xFF are Latin-1.
-    EXPECT_EQ(shown, "   \x21\x7F\u20AC\u0178\u00A0\u00E9\u00FF     ");
+    // In code page 850, Samba's default: DEL is a control and shows as a blank; 0x80 is C with
+    // cedilla, 0x9A U with diaeresis, 0xA0 a with acute, 0xE9 U with acute, 0xFF a no-break space.
+    EXPECT_EQ(wcodepage::OemToUtf8(*r.hostName, 850), "   \x21 \u00C7\u00DC\u00E1\u00DA\u00A0     ");
+}
+
+TEST(CodePage, NamesReadInTheOemCodePageOfEachLocale)
+{
+    // Bytes that are controls in Windows-1252, where they used to pass into the table unchanged, are
+    // blanks; bytes it does not assign at all show as replacement marks.
+    EXPECT_EQ(wcodepage::OemToUtf8("A\x81\x8D\x9DZ", 1252), "A\uFFFD\uFFFD\uFFFDZ");
+    EXPECT_EQ(wcodepage::OemToUtf8("\x82\x97\x95\x93", 866), "\u0412\u0427\u0425\u0423");
+    // Japanese: a double-byte character read whole, and one cut by the end of the 15-byte field
+    // shows as one mark, not as a stray byte.
+    EXPECT_EQ(wcodepage::OemToUtf8("\x83\x7E\x83\x4E", 932), "\u30DF\u30AF");
+    EXPECT_EQ(wcodepage::OemToUtf8("ABCDEFGHIJKLMN\x83", 932), "ABCDEFGHIJKLMN\uFFFD");
+    // A name goes back into the same code page for a query by name; what it lacks becomes '?'.
+    EXPECT_EQ(wcodepage::Utf8ToOem("M\u00DCLLER", 850), "M\x9ALLER");
+    EXPECT_EQ(wcodepage::Utf8ToOem("\u20AC\xFF", 850), "??");
+
+    EXPECT_EQ(codepage::OemCodePage(""), 850);
+    EXPECT_EQ(codepage::OemCodePage("C.UTF-8"), 850);
+    EXPECT_EQ(codepage::OemCodePage("de_DE.UTF-8@euro"), 850);
+    EXPECT_EQ(codepage::OemCodePage("en_US.UTF-8"), 437);
+    EXPECT_EQ(codepage::OemCodePage("en_GB.UTF-8"), 850);
+    EXPECT_EQ(codepage::OemCodePage("pl_PL.UTF-8"), 852);
+    EXPECT_EQ(codepage::OemCodePage("ru_RU.KOI8-R"), 866);
+    EXPECT_EQ(codepage::OemCodePage("sr_RS@latin"), 852);
+    EXPECT_EQ(codepage::OemCodePage("sr_RS"), 855);
+    EXPECT_EQ(codepage::OemCodePage("ja_JP.eucJP"), 932);
+    EXPECT_EQ(codepage::OemCodePage("zh_TW.UTF-8"), 950);
+    EXPECT_EQ(codepage::OemCodePage("zh_CN.GB18030"), 936);
 }
 
 TEST(MacText, UpperCaseHexPairsJoinedByHyphens)
