@@ -93,12 +93,15 @@ std::shared_ptr<SocketState> Find(SOCKET s)
     return sa;
 }
 
-// ICMP errors that an earlier datagram provoked. With IP_RECVERR the kernel reports the latest one
-// on the next send or receive of the socket as well, whatever that call is about.
-bool IsReportedIcmpError(int err)
+// An ICMP error that an earlier datagram provoked stays on the socket as its pending error, and the
+// kernel fails the socket's next send or receive with it, whatever that call is about: a refusal as
+// ECONNREFUSED, "fragmentation needed" as EMSGSIZE, "source route failed" as EOPNOTSUPP, a parameter
+// problem as EPROTO. Any host on the network can send one. Reading the pending error clears it.
+void ClearPendingError(int fd)
 {
-    return err == ECONNREFUSED || err == EHOSTUNREACH || err == ENETUNREACH || err == EHOSTDOWN || err == ENONET
-        || err == EPROTO || err == ENOPROTOOPT;
+    int pending = 0;
+    socklen_t length = sizeof pending;
+    ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &pending, &length);
 }
 
 // A node-status query leaves from port 6767 for port 137; only its refusal names a host.
@@ -297,6 +300,8 @@ int sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr_in* to,
     }
     const ::sockaddr_in sa = ToSys(*to);
     TakeReportsBeforeSend(s, *st);
+    // A report that found the receive buffer full is not queued, but still left pending.
+    ClearPendingError(st->fd);
     bool triedAgain = false;
     for (int attempt = 0; attempt < 16; ++attempt) {
         const ssize_t n = ::sendto(st->fd, buf, static_cast<size_t>(len), flags | MSG_DONTWAIT | MSG_NOSIGNAL,
@@ -306,17 +311,21 @@ int sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr_in* to,
         const int err = errno;
         if (err == EINTR)
             continue;
-        // A report that came in after the queue was emptied failed the send in its place: the kernel
-        // hands its latest ICMP error to whichever call comes next, and forgets it. The datagram was
-        // not sent; the report waits on the queue (unless a full receive buffer kept it off). A
-        // failure of the send's own, such as no route, comes again on the next try.
-        if (IsReportedIcmpError(err) && (TakeReportsBeforeSend(s, *st) > 0 || !triedAgain)) {
+        // A full send buffer, or a neighbour table full of addresses still waiting for ARP: both
+        // empty by themselves within seconds, so the caller is told to try again, never made to wait.
+        if (err == EAGAIN || err == EWOULDBLOCK || err == ENOBUFS) {
+            SetError(EAGAIN);
+            return SOCKET_ERROR;
+        }
+        // A report that came in after the error was cleared failed the send in its place, and was
+        // cleared by it: the datagram was not sent, and goes again at once. A failure of the send's
+        // own, such as no route or a refused broadcast, comes again on the next try; only that one
+        // is the caller's to report.
+        if (TakeReportsBeforeSend(s, *st) > 0 || !triedAgain) {
             triedAgain = true;
             continue;
         }
-        // A full send buffer, or a neighbour table full of addresses still waiting for ARP: both
-        // empty by themselves within seconds, so the caller is told to try again, never made to wait.
-        SetError(err == ENOBUFS ? EAGAIN : err);
+        SetError(err);
         return SOCKET_ERROR;
     }
     // Reports pouring in faster than sends go out: the next try may find the queue quiet.
@@ -366,11 +375,13 @@ int recvfrom(SOCKET s, char* buf, int len, int flags, sockaddr_in* from, int* fr
             return static_cast<int>(n);
         }
         const int err = errno;
-        if (!IsReportedIcmpError(err) && err != EINTR) {
+        if (err == EAGAIN || err == EWOULDBLOCK) {
             SetError(err);
             return SOCKET_ERROR;
         }
+        // An earlier report's pending error failed the read in place of the datagram that waits.
         DrainErrorQueue(*st);
+        ClearPendingError(st->fd);
     }
     SetError(EAGAIN);
     return SOCKET_ERROR;

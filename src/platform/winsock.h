@@ -63,7 +63,9 @@ SOCKET socket(int af, int type, int protocol);
 int bind(SOCKET s, const sockaddr_in* name, int namelen);
 // Tries once and never waits: when the kernel has no room for the datagram now (a full send buffer,
 // a full neighbour table) it fails with kWsaEWouldBlock, to be tried again shortly. Reports of
-// earlier ICMP errors are taken off the socket first, so none of them fails the send.
+// earlier ICMP errors, of whatever kind and from whatever host, are taken off the socket first, and
+// a send that one of them fails all the same goes again at once: only the send's own failure (no
+// route, a refused broadcast) is reported.
 int sendto(SOCKET s, const char* buf, int len, int flags, const sockaddr_in* to, int tolen);
 // A datagram larger than len fails with kWsaEMsgSize, the sender written to *from; a host that answered
 // a query (from port 6767 to its port 137) with ICMP port unreachable from its own address gives a

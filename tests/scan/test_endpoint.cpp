@@ -73,10 +73,10 @@ private:
     bool bound_ = false;
 };
 
-// What a router or firewall sends when it rejects a query on a host's behalf: ICMP port unreachable
-// from its own address, quoting our query from 127.0.0.1:6767 to port 137 of the queried address.
-// Sent through a raw socket, so only the kernel's own checks stand between it and the window.
-bool ForgePortUnreachable(const char* from, const char* queried)
+// An ICMP error from the address from, quoting our query from 127.0.0.1:6767 to port 137 of the
+// queried address. Sent through a raw socket, so only the kernel's own checks stand between it and
+// the window.
+bool ForgeIcmpError(std::uint8_t type, std::uint8_t code, const char* from, const char* queried)
 {
     std::uint8_t packet[sizeof(iphdr) + 8 + sizeof(iphdr) + sizeof(udphdr)] = {};
     auto* outer = reinterpret_cast<iphdr*>(packet);
@@ -90,8 +90,10 @@ bool ForgePortUnreachable(const char* from, const char* queried)
     outer->protocol = IPPROTO_ICMP;
     ::inet_pton(AF_INET, from, &outer->saddr);
     ::inet_pton(AF_INET, "127.0.0.1", &outer->daddr);
-    icmp[0] = ICMP_DEST_UNREACH;
-    icmp[1] = ICMP_PORT_UNREACH;
+    icmp[0] = type;
+    icmp[1] = code;
+    if (type == ICMP_DEST_UNREACH && code == ICMP_FRAG_NEEDED)
+        icmp[7] = 68; // the next hop's MTU, as small as the kernel takes
     quoted->version = 4;
     quoted->ihl = 5;
     quoted->tot_len = htons(sizeof(iphdr) + sizeof(udphdr) + 50);
@@ -114,6 +116,12 @@ bool ForgePortUnreachable(const char* from, const char* queried)
     to.sin_addr.s_addr = outer->daddr;
     return ::sendto(fd.get(), packet, sizeof packet, 0, reinterpret_cast<sockaddr*>(&to), sizeof to)
         == static_cast<ssize_t>(sizeof packet);
+}
+
+// What a router or firewall sends when it rejects a query on a host's behalf.
+bool ForgePortUnreachable(const char* from, const char* queried)
+{
+    return ForgeIcmpError(ICMP_DEST_UNREACH, ICMP_PORT_UNREACH, from, queried);
 }
 
 class Endpoint : public WindowTest {};
@@ -236,6 +244,27 @@ TEST_F(Endpoint, ARefusalFromAnotherAddressThanTheQueriedOneListsNothing)
     WaitUntil([] { return false; }, 200ms);
     EXPECT_EQ(Captions(), std::vector<QString>{"127.0.0.61"});
     EXPECT_EQ(Log().Lines(), std::vector<QString>{"IP: 127.0.0.61"});
+    EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join(", ").toStdString();
+}
+
+TEST_F(Endpoint, AnIcmpErrorOfAnyKindLeftOnTheSocketNeverFailsTheNextQuery)
+{
+    testsupport::MessageBoxCatcher boxes;
+    // Datagrams that the window has not read yet fill its receive buffer, so the reports that follow
+    // find no room in the error queue: the kernel leaves each only as the socket's pending error.
+    Peer flood("127.0.0.70");
+    for (int i = 0; i < 600; ++i)
+        flood.SendToScanner(std::vector<std::uint8_t>(400, 0x5A));
+    Peer nameService("127.0.0.71", 137);
+    ASSERT_TRUE(nameService.Bound());
+    // Fragmentation needed, source route failed and a parameter problem: EMSGSIZE, EOPNOTSUPP, EPROTO.
+    const std::pair<std::uint8_t, std::uint8_t> kinds[] = {
+        {ICMP_DEST_UNREACH, ICMP_FRAG_NEEDED}, {ICMP_DEST_UNREACH, ICMP_SR_FAILED}, {ICMP_PARAMETERPROB, 0}};
+    for (const auto& [type, code] : kinds) {
+        ASSERT_TRUE(ForgeIcmpError(type, code, "127.0.0.50", "127.0.0.72"));
+        EXPECT_EQ(window->SendNBStatQuery(nbstat::NBStatQuery.data(), "127.0.0.71"), udp::QuerySend::Sent);
+        EXPECT_EQ(nameService.Receive().size(), 50u);
+    }
     EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join(", ").toStdString();
 }
 
