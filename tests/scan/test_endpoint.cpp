@@ -258,8 +258,8 @@ TEST_F(Endpoint, AnIcmpErrorOfAnyKindLeftOnTheSocketNeverFailsTheNextQuery)
     Peer nameService("127.0.0.71", 137);
     ASSERT_TRUE(nameService.Bound());
     // Fragmentation needed, source route failed and a parameter problem: EMSGSIZE, EOPNOTSUPP, EPROTO.
-    const std::pair<std::uint8_t, std::uint8_t> kinds[] = {
-        {ICMP_DEST_UNREACH, ICMP_FRAG_NEEDED}, {ICMP_DEST_UNREACH, ICMP_SR_FAILED}, {ICMP_PARAMETERPROB, 0}};
+    const std::pair<std::uint8_t, std::uint8_t> kinds[]
+        = {{ICMP_DEST_UNREACH, ICMP_FRAG_NEEDED}, {ICMP_DEST_UNREACH, ICMP_SR_FAILED}, {ICMP_PARAMETERPROB, 0}};
     for (const auto& [type, code] : kinds) {
         ASSERT_TRUE(ForgeIcmpError(type, code, "127.0.0.50", "127.0.0.72"));
         EXPECT_EQ(window->SendNBStatQuery(nbstat::NBStatQuery.data(), "127.0.0.71"), udp::QuerySend::Sent);
