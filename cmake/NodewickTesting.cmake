@@ -1,6 +1,7 @@
 # nodewick_add_test(NAME SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT seconds] [LAB])
 # One executable per test file group, registered with ctest. Every test runs Qt on the
-# offscreen platform, so no display is needed. LAB tests build their own network namespaces.
+# offscreen platform, so no display is needed, and in one locale, whose OEM code page for NetBIOS
+# names is 850. LAB tests build their own network namespaces.
 function(nodewick_add_test name)
   cmake_parse_arguments(T "LAB" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -16,7 +17,7 @@ function(nodewick_add_test name)
     set(T_TIMEOUT 300)
   endif()
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.qpa.*=false;LC_ALL=C.UTF-8"
     TIMEOUT ${T_TIMEOUT}
     LABELS "${T_LABELS}")
   if(T_LAB)

@@ -148,12 +148,12 @@ private:
     sockaddr_in to_{};
 };
 
-// Windows-1252 through the C library's converter; the five bytes it leaves unassigned are kept as
-// the C1 code points of the same value.
-QString Cp1252(const std::string& bytes)
+// Code page 850, Samba's default and the one the tests' locale gives, through the C library's
+// converter, byte by byte: it is a single-byte code page.
+QString Cp850(const std::string& bytes)
 {
     QString out;
-    iconv_t cd = iconv_open("UTF-16LE", "CP1252");
+    iconv_t cd = iconv_open("UTF-16LE", "CP850");
     for (const char c : bytes) {
         char in[1] = {c};
         char16_t u = 0;
@@ -163,7 +163,7 @@ QString Cp1252(const std::string& bytes)
         std::size_t outLeft = 2;
         if (cd == reinterpret_cast<iconv_t>(-1)
             || iconv(cd, &inp, &inLeft, &outp, &outLeft) == static_cast<std::size_t>(-1))
-            u = static_cast<unsigned char>(c);
+            u = 0xFFFD;
         out.append(QChar(u));
     }
     if (cd != reinterpret_cast<iconv_t>(-1))
@@ -171,14 +171,15 @@ QString Cp1252(const std::string& bytes)
     return out;
 }
 
-// What a name's 15 bytes show as: every byte of 0x20 or below a blank.
+// What a name's 15 bytes show as: every byte of 0x20 or below a blank, and DEL, a control in the code
+// page, too.
 QString NameText(const std::string& raw)
 {
     std::string t = raw;
     for (char& c : t)
-        if (static_cast<unsigned char>(c) <= 0x20)
+        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F)
             c = ' ';
-    return Cp1252(t);
+    return Cp850(t);
 }
 
 class Hostile : public WindowTest {};
