@@ -1,32 +1,110 @@
 #include "platform/savefile.h"
 
+#include "platform/unique_fd.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 namespace wfile {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+// How long a device or a pipe may take to accept the bytes before the save gives up on it.
+constexpr std::chrono::milliseconds kSpecialFileWait{1000};
+
 QString SystemText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
-// A device or a pipe cannot be replaced by a new file: it takes the bytes itself.
+bool WaitWritable(int fd, Clock::time_point deadline)
+{
+    for (;;) {
+        const auto left = deadline - Clock::now();
+        if (left <= Clock::duration::zero())
+            return false;
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        const timespec ts{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+        pollfd p{fd, POLLOUT, 0};
+        const int n = ::ppoll(&p, 1, &ts, nullptr);
+        if (n > 0)
+            return true;
+        if (n < 0 && errno != EINTR)
+            return false;
+    }
+}
+
+// A pipe whose reader goes away would end the program with SIGPIPE. Blocked on this thread while
+// the bytes are written, the write fails with EPIPE instead; a SIGPIPE that it raised is taken back.
+class NoBrokenPipeSignal {
+public:
+    NoBrokenPipeSignal()
+    {
+        sigemptyset(&pipe_);
+        sigaddset(&pipe_, SIGPIPE);
+        sigset_t pending;
+        wasPending_ = ::sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
+        blocked_ = ::pthread_sigmask(SIG_BLOCK, &pipe_, &previous_) == 0;
+    }
+    ~NoBrokenPipeSignal()
+    {
+        if (!blocked_)
+            return;
+        if (raised_ && !wasPending_) {
+            const timespec now{0, 0};
+            ::sigtimedwait(&pipe_, nullptr, &now);
+        }
+        ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    }
+    NoBrokenPipeSignal(const NoBrokenPipeSignal&) = delete;
+    NoBrokenPipeSignal& operator=(const NoBrokenPipeSignal&) = delete;
+    void Raised() { raised_ = true; }
+
+private:
+    sigset_t pipe_{};
+    sigset_t previous_{};
+    bool wasPending_ = false;
+    bool blocked_ = false;
+    bool raised_ = false;
+};
+
+// A device or a pipe cannot be replaced by a new file: it takes the bytes itself. It is opened
+// without waiting, so a FIFO without a reader fails at once (ENXIO) instead of waiting for one, and
+// it stays non-blocking: a reader that takes nothing fails the save with the system's reason after
+// kSpecialFileWait at most, and the window goes on.
 std::optional<FileFailure> WriteInPlace(const QString& path, const QByteArray& bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return FileFailure{false, file.errorString()};
-    if (file.write(bytes) != bytes.size())
-        return FileFailure{true, file.errorString()};
-    // What the file buffer holds goes out only now: a full disk may show here.
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return FileFailure{true, file.errorString()};
+    const wplatform::UniqueFd fd(
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.ok())
+        return FileFailure{false, SystemText(errno)};
+    NoBrokenPipeSignal noSignal;
+    const auto deadline = Clock::now() + kSpecialFileWait;
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t written
+            = ::write(fd.get(), bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
+        if (written > 0) {
+            done += written;
+            continue;
+        }
+        const int error = written == 0 ? EIO : errno;
+        if (error == EINTR)
+            continue;
+        if (error == EAGAIN && WaitWritable(fd.get(), deadline))
+            continue;
+        if (error == EPIPE)
+            noSignal.Raised();
+        return FileFailure{true, SystemText(error)};
+    }
     return std::nullopt;
 }
 

@@ -15,7 +15,7 @@ struct FileFailure {
 };
 
 // Writes all bytes to path. On any failure the old file stays as it was and the new one is removed.
-// A device or a pipe takes the bytes itself, in place.
+// A device or a pipe takes the bytes itself, in place, and is never waited for long.
 std::optional<FileFailure> ReplaceFile(const QString& path, const QByteArray& bytes);
 
 } // namespace wfile

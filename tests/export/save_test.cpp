@@ -21,7 +21,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -310,6 +314,53 @@ TEST_F(ExportSave, SaveIntoAFolderWithoutWritePermission)
     EXPECT_EQ(messages.Texts(), QStringList{SystemText(EACCES)});
     EXPECT_FALSE(QFileInfo::exists(folder + "/results.txt"));
     EXPECT_EQ(Captions(), before);
+}
+
+// Opens the FIFO for reading after a while, should the save still wait for a reader then, so that
+// the test ends with a failure instead of hanging. The reader stays open until the watchdog goes.
+class FifoWatchdog {
+public:
+    explicit FifoWatchdog(QByteArray path)
+        : thread_([this, path = std::move(path)] {
+            std::unique_lock lock(mutex_);
+            if (!done_.wait_for(lock, std::chrono::seconds(10), [this] { return finished_; }))
+                reader_ = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        })
+    {
+    }
+    ~FifoWatchdog()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_all();
+        thread_.join();
+        if (reader_ >= 0)
+            ::close(reader_);
+    }
+    FifoWatchdog(const FifoWatchdog&) = delete;
+    FifoWatchdog& operator=(const FifoWatchdog&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    int reader_ = -1;
+    std::thread thread_;
+};
+
+TEST_F(ExportSave, FifoWithoutAReaderFailsAtOnceWithTheSystemsReason)
+{
+    exporttest::AddRows(*window, {"10.0.0.1"});
+    const QByteArray fifo = QFile::encodeName(Path("pipe.txt"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0) << std::strerror(errno);
+    testsupport::MessageBoxCatcher messages;
+    {
+        const FifoWatchdog watchdog(fifo);
+        ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("pipe.txt")));
+    }
+    EXPECT_EQ(messages.Texts(), QStringList{SystemText(ENXIO)});
 }
 
 TEST_F(ExportSave, DetailLogThatCannotBeCreated)
