@@ -7,24 +7,104 @@
 #include <QSaveFile>
 
 #include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace wfile {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The kernel's own limit on the links one name may pass through.
+constexpr int kMaxLinks = 40;
 // How long a device or a pipe may take to accept the bytes before the save gives up on it.
 constexpr std::chrono::milliseconds kSpecialFileWait{1000};
 
 QString SystemText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+void PushComponents(std::vector<std::string>& pending, const std::string& text)
+{
+    std::size_t to = text.size();
+    while (to > 0) {
+        const std::size_t slash = text.rfind('/', to - 1);
+        const std::size_t from = slash == std::string::npos ? 0 : slash + 1;
+        if (to > from)
+            pending.push_back(text.substr(from, to - from));
+        if (slash == std::string::npos)
+            break;
+        to = slash;
+    }
+}
+
+// QSaveFile follows a link at the target name itself, so the kernel's protection against links that
+// another user planted in a sticky, world-writable folder such as /tmp (fs.protected_symlinks) never
+// applies to it. The same rule is applied here to every link met while resolving the name, whatever
+// the sysctl says: such a link is followed only when it belongs to the follower or to the folder's
+// owner. Gives the error to fail with, or 0. Anything else that stops the walk is left to the save
+// itself to report.
+int RefusedLink(const QString& path)
+{
+    const std::string name = QFile::encodeName(path).toStdString();
+    std::string resolved; // absolute and free of links; empty for the root
+    if (name.empty() || name.front() != '/') {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd) == nullptr)
+            return 0;
+        resolved = cwd;
+        if (resolved == "/")
+            resolved.clear();
+    }
+    std::vector<std::string> pending; // the components still to walk, the next one last
+    PushComponents(pending, name);
+    int links = 0;
+    while (!pending.empty()) {
+        const std::string component = std::move(pending.back());
+        pending.pop_back();
+        if (component == ".")
+            continue;
+        if (component == "..") {
+            resolved.erase(std::min(resolved.size(), resolved.rfind('/')));
+            continue;
+        }
+        const std::string candidate = resolved + '/' + component;
+        struct stat link {};
+        if (::lstat(candidate.c_str(), &link) != 0)
+            return 0;
+        if (!S_ISLNK(link.st_mode)) {
+            resolved = candidate;
+            continue;
+        }
+        if (++links > kMaxLinks)
+            return ELOOP;
+        struct stat folder {};
+        if (::stat(resolved.empty() ? "/" : resolved.c_str(), &folder) != 0)
+            return 0;
+        // The program never sets a file-system user of its own, so the follower is the effective user.
+        const bool shared = (folder.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH);
+        if (shared && link.st_uid != ::geteuid() && link.st_uid != folder.st_uid)
+            return EACCES;
+        char target[PATH_MAX + 1];
+        const ssize_t n = ::readlink(candidate.c_str(), target, sizeof target);
+        if (n <= 0 || n > PATH_MAX)
+            return 0;
+        const std::string text(target, static_cast<std::size_t>(n));
+        if (text.front() == '/')
+            resolved.clear();
+        PushComponents(pending, text);
+    }
+    return 0;
+}
 
 bool WaitWritable(int fd, Clock::time_point deadline)
 {
@@ -112,6 +192,8 @@ std::optional<FileFailure> WriteInPlace(const QString& path, const QByteArray& b
 
 std::optional<FileFailure> ReplaceFile(const QString& path, const QByteArray& bytes)
 {
+    if (const int refused = RefusedLink(path); refused != 0)
+        return FileFailure{false, SystemText(refused)};
     const QFileInfo target(path);
     if (target.exists() && !target.isFile() && !target.isDir())
         return WriteInPlace(path, bytes);

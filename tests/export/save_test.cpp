@@ -316,6 +316,32 @@ TEST_F(ExportSave, SaveIntoAFolderWithoutWritePermission)
     EXPECT_EQ(Captions(), before);
 }
 
+TEST_F(ExportSave, LinkPlantedInASharedFolderByAnotherUserIsNotFollowed)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "planting a link that belongs to another user needs root";
+    exporttest::AddRows(*window, {"10.0.0.1"});
+    const QByteArray mine("the user's own file\n");
+    {
+        QFile victim(Path("mine.txt"));
+        ASSERT_TRUE(victim.open(QIODevice::WriteOnly));
+        ASSERT_EQ(victim.write(mine), mine.size());
+    }
+    // A folder like /tmp: sticky, writable by all, owned by root; the link in it belongs to nobody.
+    const QString shared = Path("shared");
+    ASSERT_TRUE(QDir().mkdir(shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    const QByteArray link = QFile::encodeName(shared + "/results.txt");
+    ASSERT_EQ(::symlink(QFile::encodeName(Path("mine.txt")).constData(), link.constData()), 0);
+    ASSERT_EQ(::lchown(link.constData(), 65534, 65534), 0) << std::strerror(errno);
+
+    testsupport::MessageBoxCatcher messages;
+    ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, shared + "/results.txt"));
+    EXPECT_EQ(messages.Texts(), QStringList{SystemText(EACCES)});
+    EXPECT_EQ(ReadAll(Path("mine.txt")), mine);
+    EXPECT_TRUE(QFileInfo(shared + "/results.txt").isSymLink());
+}
+
 // Opens the FIFO for reading after a while, should the save still wait for a reader then, so that
 // the test ends with a failure instead of hanging. The reader stays open until the watchdog goes.
 class FifoWatchdog {
