@@ -9,7 +9,7 @@ purpose=${1:-test}
 
 run_packages=(
   # build, and the Debian package: dpkg-shlibdeps (dpkg-dev) and file find its library dependencies
-  cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev dpkg-dev file
+  cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev libcap-dev dpkg-dev file
   # run: the echo fallback, the desktop's browser and file manager, fonts
   iputils-ping xdg-utils
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation fonts-liberation2 fonts-comic-neue fontconfig-config
@@ -19,6 +19,8 @@ test_packages=(
   libgtest-dev libbenchmark-dev clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix
   # network namespaces, real NetBIOS peers, PDF text, a display for screenshots
   iproute2 procps samba samba-common-bin nbtscan poppler-utils xvfb xauth
+  # setcap, for the test of a program started with a file capability
+  libcap2-bin
   # the installed tree and the package: their validators
   desktop-file-utils appstream lintian
 )

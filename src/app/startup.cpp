@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "platform/privileges.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
@@ -8,6 +9,8 @@
 #include <QApplication>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 namespace nodewick {
 
@@ -22,6 +25,12 @@ std::unique_ptr<Tfrmmain> CreateForms()
 
 int RunProgram(int argc, char** argv)
 {
+    // Before Qt, which loads plugins that the user names: a capability given to the binary serves
+    // only to open the echo sockets and is gone before any of them runs.
+    if (!wplatform::DropCapabilities()) {
+        std::fputs("nodewick: cannot drop the capabilities it was started with\n", stderr);
+        return EXIT_FAILURE;
+    }
     // A write past the file size limit would end the program with SIGXFSZ. Ignored, the write fails
     // with EFBIG instead, and the save that made it keeps the old file and says "File too large".
     std::signal(SIGXFSZ, SIG_IGN);

@@ -24,6 +24,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,74 @@ std::atomic<std::uint16_t> g_sequence{1};
 
 int OpenDatagramSocket() { return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP); }
 int OpenRawSocket() { return ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP); }
+
+// A raw socket sees every ICMP message to this host; only echo replies are let through.
+void OnlyEchoReplies(int fd)
+{
+    icmp_filter filter{~(1u << ICMP_ECHOREPLY)};
+    ::setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter);
+}
+
+constexpr std::size_t kPooledRawSockets = 2;
+// Replies to other echoes of this host that queued on an idle pooled socket, read away before its
+// next use; a flood beyond that is still told apart by identifier and sequence.
+constexpr int kMaxDrained = 256;
+
+struct RawPool {
+    std::mutex lock;
+    std::vector<int> idle;
+    bool opened = false;
+};
+
+RawPool& Pool()
+{
+    static RawPool pool;
+    return pool;
+}
+
+bool PoolOpened()
+{
+    RawPool& pool = Pool();
+    const std::lock_guard guard(pool.lock);
+    return pool.opened;
+}
+
+// A pooled raw socket lent to one echo, or none when each one is in use.
+class PooledSocket {
+public:
+    PooledSocket()
+    {
+        RawPool& pool = Pool();
+        const std::lock_guard guard(pool.lock);
+        if (!pool.idle.empty()) {
+            fd_ = pool.idle.back();
+            pool.idle.pop_back();
+        }
+    }
+    ~PooledSocket()
+    {
+        if (fd_ < 0)
+            return;
+        RawPool& pool = Pool();
+        const std::lock_guard guard(pool.lock);
+        pool.idle.push_back(fd_);
+    }
+    PooledSocket(const PooledSocket&) = delete;
+    PooledSocket& operator=(const PooledSocket&) = delete;
+    int get() const { return fd_; }
+
+    void Drain() const
+    {
+        std::uint8_t discard[128];
+        for (int i = 0; i < kMaxDrained; ++i) {
+            if (::recv(fd_, discard, sizeof discard, MSG_DONTWAIT) < 0 && errno != EINTR)
+                return;
+        }
+    }
+
+private:
+    int fd_ = -1;
+};
 
 std::string FindPing()
 {
@@ -95,15 +165,20 @@ bool WaitReadable(int fd, Clock::time_point deadline)
 bool EchoOverSocket(bool raw, std::uint32_t destination, const void* requestData, std::uint16_t requestSize,
                     std::uint32_t timeoutMs, std::vector<std::uint8_t>& echoed)
 {
-    const UniqueFd fd(raw ? OpenRawSocket() : OpenDatagramSocket());
-    if (!fd.ok())
+    std::optional<PooledSocket> pooled;
+    if (raw)
+        pooled.emplace();
+    const bool lent = pooled && pooled->get() >= 0;
+    const UniqueFd own(lent ? -1 : raw ? OpenRawSocket() : OpenDatagramSocket());
+    const int fd = lent ? pooled->get() : own.get();
+    if (fd < 0)
         return false;
     const std::uint16_t sequence = g_sequence.fetch_add(1);
     const auto identifier = static_cast<std::uint16_t>(::getpid());
-    if (raw) {
-        icmp_filter filter{~(1u << ICMP_ECHOREPLY)};
-        ::setsockopt(fd.get(), SOL_RAW, ICMP_FILTER, &filter, sizeof filter);
-    }
+    if (lent)
+        pooled->Drain();
+    else if (raw)
+        OnlyEchoReplies(fd);
     std::vector<std::uint8_t> request(kIcmpHeader + requestSize, 0);
     request[0] = kEchoRequest;
     request[4] = static_cast<std::uint8_t>(identifier >> 8);
@@ -120,8 +195,7 @@ bool EchoOverSocket(bool raw, std::uint32_t destination, const void* requestData
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = destination;
-    if (::sendto(fd.get(), request.data(), request.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&to),
-                 sizeof to)
+    if (::sendto(fd, request.data(), request.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&to), sizeof to)
         != static_cast<ssize_t>(request.size()))
         return false;
 
@@ -130,11 +204,11 @@ bool EchoOverSocket(bool raw, std::uint32_t destination, const void* requestData
     // not this request's reply.
     std::vector<std::uint8_t> buffer(60 + kIcmpHeader + requestSize + 1);
     std::uint8_t* const packet = buffer.data();
-    while (WaitReadable(fd.get(), deadline)) {
+    while (WaitReadable(fd, deadline)) {
         sockaddr_in from{};
         socklen_t fromLength = sizeof from;
-        const ssize_t n = ::recvfrom(fd.get(), packet, buffer.size(), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from),
-                                     &fromLength);
+        const ssize_t n
+            = ::recvfrom(fd, packet, buffer.size(), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (n < 0) {
             if (errno == EAGAIN || errno == EINTR)
                 continue;
@@ -236,6 +310,8 @@ HANDLE IcmpCreateFile()
 {
     if (const UniqueFd fd(OpenDatagramSocket()); fd.ok())
         return new EchoService{EchoPath::Datagram, {}};
+    if (PoolOpened())
+        return new EchoService{EchoPath::Raw, {}};
     if (const UniqueFd fd(OpenRawSocket()); fd.ok())
         return new EchoService{EchoPath::Raw, {}};
     std::string ping = FindPing();
@@ -250,6 +326,21 @@ bool IcmpCloseHandle(HANDLE handle)
         return false;
     delete handle;
     return true;
+}
+
+int OpenRawSocketPool()
+{
+    RawPool& pool = Pool();
+    const std::lock_guard guard(pool.lock);
+    while (pool.idle.size() < kPooledRawSockets) {
+        const int fd = OpenRawSocket();
+        if (fd < 0)
+            break;
+        OnlyEchoReplies(fd);
+        pool.idle.push_back(fd);
+    }
+    pool.opened = !pool.idle.empty();
+    return static_cast<int>(pool.idle.size());
 }
 
 EchoPath HandlePath(HANDLE handle) { return handle->path; }

@@ -3,10 +3,12 @@
 // supplied on Linux by the first of three means that works here:
 //   1. an unprivileged ICMP datagram socket (allowed when net.ipv4.ping_group_range holds the
 //      caller's group; stock Debian allows nobody),
-//   2. a raw ICMP socket (root, or CAP_NET_RAW on the binary),
+//   2. a raw ICMP socket (root, or CAP_NET_RAW on the binary; a program that drops the capability
+//      at start keeps a few raw sockets opened before, see OpenRawSocketPool),
 //   3. the system's ping from iputils, which carries cap_net_raw itself, run for the one echo.
-// When none works there is no echo handle. Every IcmpSendEcho opens and closes its own socket (or
-// runs its own ping), so calls on several threads, even on one handle, never see each other's replies.
+// When none works there is no echo handle. Every IcmpSendEcho uses a socket of its own for the one
+// echo (opened for it, or taken from the pool and given back after), or runs its own ping, so calls
+// on several threads, even on one handle, never see each other's replies.
 
 #include <cstdint>
 
@@ -56,6 +58,13 @@ std::uint32_t IcmpSendEcho(HANDLE handle, std::uint32_t destination, const void*
                            std::uint32_t timeoutMs);
 
 inline constexpr int kPingStartAllowanceMs = 200;
+
+// Opens the raw sockets that serve the echoes once the process can no longer open any: one for the
+// scan worker and one for the Ping dialog, the callers that can be in flight at once. Call while
+// CAP_NET_RAW is effective, before any echo and before a second thread exists. Gives the number
+// opened. While the pool holds sockets, handles take the raw path unless the datagram one works;
+// an echo that finds every pooled socket in use opens one of its own, as without the pool.
+int OpenRawSocketPool();
 
 // The means a handle uses; for the benchmarks and the tests of the fallbacks.
 EchoPath HandlePath(HANDLE handle);

@@ -21,7 +21,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -310,6 +314,79 @@ TEST_F(ExportSave, SaveIntoAFolderWithoutWritePermission)
     EXPECT_EQ(messages.Texts(), QStringList{SystemText(EACCES)});
     EXPECT_FALSE(QFileInfo::exists(folder + "/results.txt"));
     EXPECT_EQ(Captions(), before);
+}
+
+TEST_F(ExportSave, LinkPlantedInASharedFolderByAnotherUserIsNotFollowed)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "planting a link that belongs to another user needs root";
+    exporttest::AddRows(*window, {"10.0.0.1"});
+    const QByteArray mine("the user's own file\n");
+    {
+        QFile victim(Path("mine.txt"));
+        ASSERT_TRUE(victim.open(QIODevice::WriteOnly));
+        ASSERT_EQ(victim.write(mine), mine.size());
+    }
+    // A folder like /tmp: sticky, writable by all, owned by root; the link in it belongs to nobody.
+    const QString shared = Path("shared");
+    ASSERT_TRUE(QDir().mkdir(shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    const QByteArray link = QFile::encodeName(shared + "/results.txt");
+    ASSERT_EQ(::symlink(QFile::encodeName(Path("mine.txt")).constData(), link.constData()), 0);
+    ASSERT_EQ(::lchown(link.constData(), 65534, 65534), 0) << std::strerror(errno);
+
+    testsupport::MessageBoxCatcher messages;
+    ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, shared + "/results.txt"));
+    EXPECT_EQ(messages.Texts(), QStringList{SystemText(EACCES)});
+    EXPECT_EQ(ReadAll(Path("mine.txt")), mine);
+    EXPECT_TRUE(QFileInfo(shared + "/results.txt").isSymLink());
+}
+
+// Opens the FIFO for reading after a while, should the save still wait for a reader then, so that
+// the test ends with a failure instead of hanging. The reader stays open until the watchdog goes.
+class FifoWatchdog {
+public:
+    explicit FifoWatchdog(QByteArray path)
+        : thread_([this, path = std::move(path)] {
+            std::unique_lock lock(mutex_);
+            if (!done_.wait_for(lock, std::chrono::seconds(10), [this] { return finished_; }))
+                reader_ = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        })
+    {
+    }
+    ~FifoWatchdog()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_all();
+        thread_.join();
+        if (reader_ >= 0)
+            ::close(reader_);
+    }
+    FifoWatchdog(const FifoWatchdog&) = delete;
+    FifoWatchdog& operator=(const FifoWatchdog&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    int reader_ = -1;
+    std::thread thread_;
+};
+
+TEST_F(ExportSave, FifoWithoutAReaderFailsAtOnceWithTheSystemsReason)
+{
+    exporttest::AddRows(*window, {"10.0.0.1"});
+    const QByteArray fifo = QFile::encodeName(Path("pipe.txt"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0) << std::strerror(errno);
+    testsupport::MessageBoxCatcher messages;
+    {
+        const FifoWatchdog watchdog(fifo);
+        ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("pipe.txt")));
+    }
+    EXPECT_EQ(messages.Texts(), QStringList{SystemText(ENXIO)});
 }
 
 TEST_F(ExportSave, DetailLogThatCannotBeCreated)

@@ -35,7 +35,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 [ "$(field Homepage)" = https://www.nodewick.example.org/ ] || fail "Homepage: $(field Homepage)"
 # dpkg-shlibdeps computed these from the binary, each with its minimum version.
-for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6; do
+for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libcap2; do
   [[ ", $(field Depends)" == *", $lib (>= "* ]] || fail "Depends lacks $lib: $(field Depends)"
 done
 

@@ -6,10 +6,19 @@
 #include "probes/NetUtils.h"
 #include "probes/Ping.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstring>
+#include <map>
 #include <string>
 
 namespace {
@@ -116,4 +125,78 @@ TEST(Echo, LoopbackAnswersAndZeroAddressDoesNot)
 
     EXPECT_TRUE(PingHost("127.0.0.1"));
     EXPECT_FALSE(PingHost("0.0.0.0"));
+}
+
+namespace {
+
+struct Outcome {
+    bool finished = false;
+    int exitCode = -1;
+    QString output;
+};
+
+// Runs a program for at most 20 s; one that takes longer is killed and counts as not finished.
+Outcome RunBriefly(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    Outcome outcome;
+    outcome.finished = process.waitForFinished(20000) && process.exitStatus() == QProcess::NormalExit;
+    if (!outcome.finished) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    outcome.exitCode = process.exitCode();
+    outcome.output = QString::fromLocal8Bit(process.readAll());
+    return outcome;
+}
+
+} // namespace
+
+TEST(Echo, ACapabilityFromSetcapOpensTheRawSocketsAndIsDroppedAtStart)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "setting a file capability and running as another user need root";
+    const QString setcap = QStandardPaths::findExecutable("setcap", {"/usr/sbin", "/sbin"});
+    const QString setpriv = QStandardPaths::findExecutable("setpriv");
+    const QString unshare = QStandardPaths::findExecutable("unshare");
+    if (setcap.isEmpty() || setpriv.isEmpty() || unshare.isEmpty())
+        GTEST_SKIP() << "setcap (libcap2-bin), setpriv or unshare (util-linux) is missing";
+    if (const Outcome o = RunBriefly(unshare, {"-n", "true"}); !o.finished || o.exitCode != 0)
+        GTEST_SKIP() << "no network namespace can be made here: " << o.output.toStdString();
+
+    // The user nobody must reach the copy, and file capabilities count only where set-user-ID does.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QFile::setPermissions(
+        dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    struct statvfs mount {};
+    ASSERT_EQ(::statvfs(QFile::encodeName(dir.path()).constData(), &mount), 0);
+    if ((mount.f_flag & ST_NOSUID) != 0)
+        GTEST_SKIP() << dir.path().toStdString() << " is mounted nosuid, which ignores file capabilities";
+    const QString probe = dir.filePath("capability_probe");
+    ASSERT_TRUE(QFile::copy(NODEWICK_CAPABILITY_PROBE, probe));
+    ASSERT_TRUE(QFile::setPermissions(
+        probe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    if (const Outcome o = RunBriefly(setcap, {"cap_net_raw+ep", probe}); !o.finished || o.exitCode != 0)
+        GTEST_SKIP() << "setcap failed here: " << o.output.toStdString();
+
+    // A network of its own where only the raw socket can echo: no group may use datagram sockets.
+    const QString script = "ip link set lo up && echo '1 0' > /proc/sys/net/ipv4/ping_group_range && exec \"$1\" "
+                           "--reuid 65534 --regid 65534 --clear-groups \"$2\"";
+    const Outcome run = RunBriefly(unshare, {"-n", "sh", "-c", script, "sh", setpriv, probe});
+    ASSERT_TRUE(run.finished) << run.output.toStdString();
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+    std::map<std::string, std::string> seen;
+    for (const QString& line : run.output.split('\n', Qt::SkipEmptyParts)) {
+        const qsizetype blank = line.indexOf(' ');
+        seen[line.left(blank).toStdString()] = line.mid(blank + 1).toStdString();
+    }
+    if (seen["started"] == "0000000000000000")
+        GTEST_SKIP() << "the kernel gave the copy no capability; file capabilities do not work here";
+    EXPECT_EQ(seen["CapEff"], "0000000000000000") << run.output.toStdString();
+    EXPECT_EQ(seen["CapPrm"], "0000000000000000") << run.output.toStdString();
+    EXPECT_EQ(seen["path"], "raw") << run.output.toStdString();
+    EXPECT_EQ(seen["replies"], "1") << run.output.toStdString();
 }

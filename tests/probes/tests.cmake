@@ -1,4 +1,10 @@
 nodewick_add_test(probes_unit_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/probes_unit_test.cpp)
+# Started by probes_unit_test with a file capability, as the program would be after setcap.
+add_executable(probes_capability_probe ${CMAKE_CURRENT_LIST_DIR}/capability_probe.cpp)
+target_link_libraries(probes_capability_probe PRIVATE nodewick_platform nodewick_options)
+add_dependencies(probes_unit_test probes_capability_probe)
+target_compile_definitions(probes_unit_test PRIVATE
+  NODEWICK_CAPABILITY_PROBE="$<TARGET_FILE:probes_capability_probe>")
 nodewick_add_test(probes_alloc_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/probes_alloc_test.cpp)
 if(TARGET nodewick_lab)
   nodewick_add_test(probes_lab_test LAB
