@@ -127,9 +127,7 @@ protected:
     }
 };
 
-// The menus open with Alt and their first letters, as menus without marked letters do on the
-// design's platform. The marks stay hidden until the menu bar is in use, as there, so the captions
-// look as designed; Alt alone moves into the menu bar whatever the desktop's style.
+// Alt pressed and released alone moves into the menu bar whatever the desktop's style.
 class MenuBarStyle : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
@@ -137,21 +135,43 @@ public:
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returnData) const override
     {
-        switch (hint) {
-        case SH_MenuBar_AltKeyNavigation:
+        if (hint == SH_MenuBar_AltKeyNavigation)
             return 1;
-        case SH_UnderlineShortcut:
-            // In use: entered with Alt (the bar has the focus) or a menu open, not merely hovered.
-            if (const auto* bar = qobject_cast<const QMenuBar*>(widget)) {
-                const QAction* active = bar->activeAction();
-                const bool open = active != nullptr && active->menu() != nullptr && active->menu()->isVisible();
-                return bar->hasFocus() || open ? 1 : 0;
-            }
-            break;
-        default:
-            break;
-        }
         return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// In an open menu, a letter picks the item whose caption starts with it, as in menus without marked
+// letters on the design's platform: the one enabled item with that letter is chosen at once; where
+// several share it, each press moves the highlight to the next of them, and Enter chooses.
+class MenuLetters : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* menu = qobject_cast<QMenu*>(watched);
+        if (menu == nullptr || event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        const QString letter = key->text();
+        if ((key->modifiers() & ~Qt::ShiftModifier) != 0 || letter.size() != 1 || !letter.at(0).isLetterOrNumber())
+            return false;
+        QList<QAction*> items;
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator() && a->isEnabled() && a->isVisible()
+                && a->text().startsWith(letter, Qt::CaseInsensitive))
+                items.append(a);
+        if (items.isEmpty())
+            return false;
+        menu->setActiveAction(items.at((items.indexOf(menu->activeAction()) + 1) % items.size()));
+        if (items.size() == 1) {
+            // Chosen as Enter chooses it: the menus close, then the item is triggered.
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QCoreApplication::sendEvent(menu, &enter);
+        }
+        return true;
     }
 };
 
@@ -282,16 +302,17 @@ void Tfrmmain::BuildMenus()
     auto* barStyle = new MenuBarStyle(QStyleFactory::create(QApplication::style()->name()));
     barStyle->setParent(this);
     bar->setStyle(barStyle);
-    // Each menu and item is marked by a letter of its caption ("&" before it), which only the
-    // keyboard sees until the menu bar is in use.
-    const auto title = [bar](const char* name, const char* caption) {
+    auto* letters = new MenuLetters(this);
+    // Alt and a menu's first letter open it wherever the focus is in the window (not in the dialogs).
+    const auto title = [this, bar, letters](const char* name, const char* caption) {
         QMenu* m = bar->addMenu(QString::fromLatin1(caption));
         m->setObjectName(QString::fromLatin1(name));
         m->menuAction()->setObjectName(QString::fromLatin1(name));
         m->setPalette(design::Palette());
-        // The marks show on every title while a menu is open, not only on the highlighted one.
-        connect(m, &QMenu::aboutToShow, bar, qOverload<>(&QWidget::update));
-        connect(m, &QMenu::aboutToHide, bar, qOverload<>(&QWidget::update));
+        m->installEventFilter(letters);
+        auto* open = new QShortcut(QKeySequence(QStringLiteral("Alt+%1").arg(QLatin1Char(caption[0]))), this);
+        open->setObjectName(QStringLiteral("Alt") + QString::fromLatin1(caption));
+        connect(open, &QShortcut::activated, bar, [bar, m] { bar->setActiveAction(m->menuAction()); });
         return m;
     };
     const auto item = [this](QMenu* menu, const char* name, const char* caption, void (Tfrmmain::*handler)()) {
@@ -301,30 +322,30 @@ void Tfrmmain::BuildMenus()
             connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    QMenu* file = title("N1", "&File");
-    Save1 = item(file, "Save1", "&Save", &Tfrmmain::Save1Click);
+    QMenu* file = title("N1", "File");
+    Save1 = item(file, "Save1", "Save", &Tfrmmain::Save1Click);
     Save1->setShortcut(QKeySequence(Qt::Key_F2));
-    Print1 = item(file, "Print1", "&Print", &Tfrmmain::Print1Click);
+    Print1 = item(file, "Print1", "Print", &Tfrmmain::Print1Click);
     Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     file->addSeparator()->setObjectName(QStringLiteral("N2"));
-    Exit1 = item(file, "Exit1", "&Exit", &Tfrmmain::ToolButton7Click);
+    Exit1 = item(file, "Exit1", "Exit", &Tfrmmain::ToolButton7Click);
     Exit1->setShortcut(QKeySequence(Qt::Key_F10));
 
-    QMenu* edit = title("Edit3", "&Edit");
-    Clear1 = item(edit, "Clear1", "&Clear", &Tfrmmain::ToolButton5Click);
+    QMenu* edit = title("Edit3", "Edit");
+    Clear1 = item(edit, "Clear1", "Clear", &Tfrmmain::ToolButton5Click);
 
-    QMenu* run = title("Run1", "&Run");
-    Start1 = item(run, "Start1", "&Start", &Tfrmmain::Start1Click);
-    Pause1 = item(run, "Pause1", "&Pause", nullptr);
+    QMenu* run = title("Run1", "Run");
+    Start1 = item(run, "Start1", "Start", &Tfrmmain::Start1Click);
+    Pause1 = item(run, "Pause1", "Pause", nullptr);
     Pause1->setEnabled(false); // a walk cannot be paused; the item stays for its place in the menu
-    Stop1 = item(run, "Stop1", "S&top", &Tfrmmain::ToolButton2Click); // "S" is Start's
+    Stop1 = item(run, "Stop1", "Stop", &Tfrmmain::ToolButton2Click);
 
-    QMenu* tools = title("ools1", "&Tools");
-    Ping1 = item(tools, "Ping1", "&Ping", &Tfrmmain::Ping1Click);
-    IPInfo1 = item(tools, "IPInfo1", "&IP Info", &Tfrmmain::IPInfo1Click);
+    QMenu* tools = title("ools1", "Tools");
+    Ping1 = item(tools, "Ping1", "Ping", &Tfrmmain::Ping1Click);
+    IPInfo1 = item(tools, "IPInfo1", "IP Info", &Tfrmmain::IPInfo1Click);
 
-    QMenu* help = title("Help1", "&Help");
-    About1 = item(help, "About1", "&About", &Tfrmmain::About1Click);
+    QMenu* help = title("Help1", "Help");
+    About1 = item(help, "About1", "About", &Tfrmmain::About1Click);
     // The shortcuts work wherever the focus is in the window, menus open or not.
     for (QAction* a : {Save1, Print1, Exit1})
         addAction(a);
