@@ -4,6 +4,7 @@
 
 #include "probes/Ping.h"
 #include "ui/artwork.h"
+#include "ui/design.h"
 #include "ui/dialogs_common.h"
 #include "ui/frmmain.h"
 #include "ui/picturepanel.h"
@@ -39,9 +40,7 @@ namespace {
 
 void WhiteBackground(QWidget* w)
 {
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    w->setPalette(pal);
+    w->setPalette(design::Palette(Qt::white));
     w->setAutoFillBackground(true);
 }
 
@@ -62,7 +61,7 @@ TfrmPing::TfrmPing(QWidget* parent)
     setFont(dialogs::DialogFont());
     WhiteBackground(this);
     setFixedSize(247, 158);
-    move(650, 577);
+    design::PlaceOnScreen(this, QPoint(650, 577), size());
     Image2 = new PicturePanel(QStringLiteral(":/art/banner-ping.png"), PicturePanel::Fill::Stretch, this);
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setGeometry(0, 0, 247, 36);
@@ -81,6 +80,8 @@ TfrmPing::TfrmPing(QWidget* parent)
     QPalette grey = Edit2->palette();
     grey.setColor(QPalette::Base, QColor(226, 226, 226));
     Edit2->setPalette(grey);
+    design::Announce(Label1, Edit1);
+    design::Announce(Label2, Edit2);
 }
 
 TfrmPing::~TfrmPing()
@@ -114,6 +115,8 @@ TfrmIPinfo::TfrmIPinfo(QWidget* parent)
     Label1 = Text("Label1", this, 25, 105, QStringLiteral("IP Addresses"));
     ListBox1 = Place<QListWidget>("ListBox1", this, 25, 120);
     ListBox1->resize(191, 97);
+    design::Announce(Label2, Edit1);
+    design::Announce(Label1, ListBox1);
     Panel1 = Place<QFrame>("Panel1", this, 0, 275 - 41);
     Panel1->resize(243, 41);
     Image2 = new PicturePanel(QStringLiteral(":/art/panel-ipinfo.png"), PicturePanel::Fill::Stretch, Panel1);
@@ -136,7 +139,7 @@ void TfrmIPinfo::showEvent(QShowEvent* event)
 {
     if (!placed_ && frmmain != nullptr) {
         placed_ = true;
-        move(frmmain->geometry().center() - rect().center());
+        design::PlaceOnScreen(this, frmmain->geometry().center() - rect().center(), size());
     }
     QDialog::showEvent(event);
 }
@@ -148,9 +151,7 @@ Taboutbox::Taboutbox(QWidget* parent)
     setWindowTitle(QStringLiteral("aboutbox"));
     setFont(dialogs::DialogFont());
     resize(319, 314); // the 335 x 353 outer window less its frame
-    QPalette face = palette();
-    face.setColor(QPalette::Window, face.color(QPalette::Button));
-    setPalette(face);
+    setPalette(design::Palette()); // the background in the button-face colour
     setAutoFillBackground(true);
 
     Shape1 = Place<QWidget>("Shape1", this, 0, 0);
@@ -236,7 +237,7 @@ void Taboutbox::showEvent(QShowEvent* event)
 {
     FormShow();
     if (frmmain != nullptr)
-        move(frmmain->geometry().center() - rect().center());
+        design::PlaceOnScreen(this, frmmain->geometry().center() - rect().center(), size());
     QDialog::showEvent(event);
 }
 

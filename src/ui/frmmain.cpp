@@ -12,6 +12,7 @@
 #include "ui/Unit3.h"
 #include "ui/artwork.h"
 #include "ui/combobox.h"
+#include "ui/design.h"
 #include "ui/loglistbox.h"
 #include "ui/picturepanel.h"
 #include "ui/spinedit.h"
@@ -22,6 +23,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -31,6 +33,10 @@
 #include <QPrintDialog>
 #include <QProxyStyle>
 #include <QRadioButton>
+#include <QShortcut>
+#include <QStyleFactory>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
@@ -76,10 +82,15 @@ protected:
     }
 };
 
-// A label that opens its address when clicked, drawn as a link.
+// A label that opens its address when clicked, drawn as a link. From the keyboard, Tab reaches it
+// and Enter or Space opens it; it shows the focus as buttons do.
 class LinkLabel : public QLabel {
 public:
-    using QLabel::QLabel;
+    explicit LinkLabel(const QString& text, QWidget* parent = nullptr)
+        : QLabel(text, parent)
+    {
+        setFocusPolicy(Qt::StrongFocus);
+    }
     std::function<void()> onClick;
 
 protected:
@@ -88,6 +99,79 @@ protected:
         QLabel::mouseReleaseEvent(event);
         if (onClick)
             onClick();
+    }
+
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            if (onClick)
+                onClick();
+            break;
+        default:
+            QLabel::keyPressEvent(event);
+        }
+    }
+
+    void paintEvent(QPaintEvent* event) override
+    {
+        QLabel::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QStylePainter painter(this);
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+};
+
+// Alt pressed and released alone moves into the menu bar whatever the desktop's style.
+class MenuBarStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// In an open menu, a letter picks the item whose caption starts with it, as in menus without marked
+// letters on the design's platform: the one enabled item with that letter is chosen at once; where
+// several share it, each press moves the highlight to the next of them, and Enter chooses.
+class MenuLetters : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* menu = qobject_cast<QMenu*>(watched);
+        if (menu == nullptr || event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        const QString letter = key->text();
+        if ((key->modifiers() & ~Qt::ShiftModifier) != 0 || letter.size() != 1 || !letter.at(0).isLetterOrNumber())
+            return false;
+        QList<QAction*> items;
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator() && a->isEnabled() && a->isVisible()
+                && a->text().startsWith(letter, Qt::CaseInsensitive))
+                items.append(a);
+        if (items.isEmpty())
+            return false;
+        menu->setActiveAction(items.at((items.indexOf(menu->activeAction()) + 1) % items.size()));
+        if (items.size() == 1) {
+            // Chosen as Enter chooses it: the menus close, then the item is triggered.
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QCoreApplication::sendEvent(menu, &enter);
+        }
+        return true;
     }
 };
 
@@ -120,6 +204,7 @@ public:
 
 constexpr int kWindowWidth = 760; // client area of the 776 x 543 outer window
 constexpr int kWindowHeight = 504;
+constexpr QPoint kDesignedPos(493, 189);
 
 } // namespace
 
@@ -136,9 +221,7 @@ Tfrmmain::Tfrmmain(QWidget* parent)
     for (const int size : {16, 24, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/art/app-%1.png").arg(size));
     setWindowIcon(icon);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    setPalette(pal);
+    setPalette(design::Palette(Qt::white));
     setAutoFillBackground(true);
 
     results_ = new ResultsModel(this);
@@ -168,8 +251,25 @@ Tfrmmain::Tfrmmain(QWidget* parent)
     SaveDlg->setObjectName(QStringLiteral("SaveDlg"));
     PrintDialog1 = nullptr; // made on first use: building a print dialog asks the print system for printers
 
-    resize(kWindowWidth, kWindowHeight);
-    move(493, 189);
+    // Visual order: the range, the wait, the mode, the table, then the status fields and the link.
+    QWidget::setTabOrder(ComboBox1, Edit2);
+    QWidget::setTabOrder(Edit2, SpinEdit1);
+    QWidget::setTabOrder(SpinEdit1, rbQuick);
+    QWidget::setTabOrder(rbQuick, rbThorough);
+    QWidget::setTabOrder(rbThorough, ListView1);
+    QWidget::setTabOrder(ListView1, Edit4);
+    QWidget::setTabOrder(Edit4, Edit5);
+    QWidget::setTabOrder(Edit5, Label5);
+
+    // Escape stops a running scan as the "Stop" button does; without a scan it does nothing.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setObjectName(QStringLiteral("EscapeStop"));
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (ScanRunning())
+            ToolButton2Click();
+    });
+
+    design::PlaceOnScreen(this, kDesignedPos, QSize(kWindowWidth, kWindowHeight));
     wsync::InstallSynchronizer(this);
     SetNetUtilsMessageHandler([](const std::string& text) {
         wsync::RunOnUiThread([&text] {
@@ -199,6 +299,22 @@ void Tfrmmain::BuildMenus()
 {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
+    auto* barStyle = new MenuBarStyle(QStyleFactory::create(QApplication::style()->name()));
+    barStyle->setParent(this);
+    bar->setStyle(barStyle);
+    auto* letters = new MenuLetters(this);
+    // Alt and a menu's first letter open it wherever the focus is in the window (not in the dialogs).
+    const auto title = [this, bar, letters](const char* name, const char* caption) {
+        QMenu* m = bar->addMenu(QString::fromLatin1(caption));
+        m->setObjectName(QString::fromLatin1(name));
+        m->menuAction()->setObjectName(QString::fromLatin1(name));
+        m->setPalette(design::Palette());
+        m->installEventFilter(letters);
+        auto* open = new QShortcut(QKeySequence(QStringLiteral("Alt+%1").arg(QLatin1Char(caption[0]))), this);
+        open->setObjectName(QStringLiteral("Alt") + QString::fromLatin1(caption));
+        connect(open, &QShortcut::activated, bar, [bar, m] { bar->setActiveAction(m->menuAction()); });
+        return m;
+    };
     const auto item = [this](QMenu* menu, const char* name, const char* caption, void (Tfrmmain::*handler)()) {
         auto* action = menu->addAction(QString::fromLatin1(caption));
         action->setObjectName(QString::fromLatin1(name));
@@ -206,9 +322,7 @@ void Tfrmmain::BuildMenus()
             connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    QMenu* file = bar->addMenu(QStringLiteral("File"));
-    file->setObjectName(QStringLiteral("N1"));
-    file->menuAction()->setObjectName(QStringLiteral("N1"));
+    QMenu* file = title("N1", "File");
     Save1 = item(file, "Save1", "Save", &Tfrmmain::Save1Click);
     Save1->setShortcut(QKeySequence(Qt::Key_F2));
     Print1 = item(file, "Print1", "Print", &Tfrmmain::Print1Click);
@@ -217,24 +331,20 @@ void Tfrmmain::BuildMenus()
     Exit1 = item(file, "Exit1", "Exit", &Tfrmmain::ToolButton7Click);
     Exit1->setShortcut(QKeySequence(Qt::Key_F10));
 
-    QMenu* edit = bar->addMenu(QStringLiteral("Edit"));
-    edit->setObjectName(QStringLiteral("Edit3"));
+    QMenu* edit = title("Edit3", "Edit");
     Clear1 = item(edit, "Clear1", "Clear", &Tfrmmain::ToolButton5Click);
 
-    QMenu* run = bar->addMenu(QStringLiteral("Run"));
-    run->setObjectName(QStringLiteral("Run1"));
+    QMenu* run = title("Run1", "Run");
     Start1 = item(run, "Start1", "Start", &Tfrmmain::Start1Click);
     Pause1 = item(run, "Pause1", "Pause", nullptr);
     Pause1->setEnabled(false); // a walk cannot be paused; the item stays for its place in the menu
     Stop1 = item(run, "Stop1", "Stop", &Tfrmmain::ToolButton2Click);
 
-    QMenu* tools = bar->addMenu(QStringLiteral("Tools"));
-    tools->setObjectName(QStringLiteral("ools1"));
+    QMenu* tools = title("ools1", "Tools");
     Ping1 = item(tools, "Ping1", "Ping", &Tfrmmain::Ping1Click);
     IPInfo1 = item(tools, "IPInfo1", "IP Info", &Tfrmmain::IPInfo1Click);
 
-    QMenu* help = bar->addMenu(QStringLiteral("Help"));
-    help->setObjectName(QStringLiteral("Help1"));
+    QMenu* help = title("Help1", "Help");
     About1 = item(help, "About1", "About", &Tfrmmain::About1Click);
     // The shortcuts work wherever the focus is in the window, menus open or not.
     for (QAction* a : {Save1, Print1, Exit1})
@@ -298,9 +408,7 @@ void Tfrmmain::BuildBands()
     Panel2 = Make<QWidget>("Panel2", ToolBar2);
     Panel2->setFixedSize(656, 29);
     Panel2->setAutoFillBackground(true);
-    QPalette white = Panel2->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    Panel2->setPalette(white);
+    Panel2->setPalette(design::Palette(Qt::white));
 
     Label1 = MakeLabel("Label1", QStringLiteral("Start IP:"), Panel2, 3, 7);
     auto* combo = Make<TComboBox>("ComboBox1", Panel2);
@@ -319,8 +427,11 @@ void Tfrmmain::BuildBands()
     connect(SpinEdit1, &TSpinEdit::Changed, this, &Tfrmmain::SpinEdit1Change);
     Label4 = MakeLabel("Label4", QStringLiteral("Milliseconds"), Panel2, 571, 7);
     Label4->setFixedWidth(80);
-    QWidget::setTabOrder(Edit2, SpinEdit1);
-    QWidget::setTabOrder(SpinEdit1, ComboBox1);
+    design::Announce(Label1, ComboBox1);
+    // Typing goes to the drop-down list's own text field, which screen readers then announce.
+    ComboBox1->lineEdit()->setAccessibleName(ComboBox1->accessibleName());
+    design::Announce(Label2, Edit2);
+    design::Announce(Label3, SpinEdit1);
     ToolBar2->addWidget(Panel2);
     Panel2->setBackgroundRole(QPalette::Window); // a toolbar paints its widgets in the button colour
     bands->addWidget(ToolBar2);
@@ -360,6 +471,7 @@ void Tfrmmain::BuildTable()
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setWordWrap(false);
+    ListView1->setTabKeyNavigation(false); // Tab leaves the table, as it leaves every other field
     ListView1->setIconSize(QSize(16, 16));
     ListView1->setTextElideMode(Qt::ElideRight);
     ListView1->verticalHeader()->hide();
@@ -408,6 +520,7 @@ void Tfrmmain::BuildLogPane()
     ListBox1->setFixedHeight(66);
     ListBox1->hide();
     PopupMenu1 = Make<QMenu>("PopupMenu1", ListBox1);
+    PopupMenu1->setPalette(design::Palette());
     N3 = PopupMenu1->addAction(QString::fromUtf8("\u00B1\u00A3\u00B4\u00E6"));
     N3->setObjectName(QStringLiteral("N3"));
     connect(N3, &QAction::triggered, this, &Tfrmmain::N3Click);
@@ -432,13 +545,15 @@ void Tfrmmain::BuildStatusStrip()
     Edit5 = Make<QLineEdit>("Edit5", Panel1);
     Edit5->setReadOnly(true);
     Edit5->setGeometry(375, 12, 51, 21);
+    design::Announce(Label7, Edit4);
+    design::Announce(Label8, Edit5);
     auto* link = Make<LinkLabel>("Label5", Panel1, kMakerAddress);
     QFont bold = link->font();
     bold.setBold(true);
     bold.setUnderline(true);
     link->setFont(bold);
     link->setCursor(Qt::PointingHandCursor);
-    QPalette linkPal = link->palette();
+    QPalette linkPal = design::Palette();
     linkPal.setColor(QPalette::WindowText, QColor(0x1F, 0x5A, 0x94));
     link->setPalette(linkPal);
     link->adjustSize();
@@ -461,6 +576,8 @@ void Tfrmmain::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (!shown_) {
         shown_ = true;
+        // The window's own frame may be known by now, where it was not when the window was made.
+        design::PlaceOnScreen(this, kDesignedPos, QSize(kWindowWidth, kWindowHeight));
         FormShow();
     }
 }

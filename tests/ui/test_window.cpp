@@ -9,10 +9,13 @@
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
+#include "ui/design.h"
 #include "ui/loglistbox.h"
 #include "ui/picturepanel.h"
 #include "ui/spinedit.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -20,17 +23,30 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPrintDialog>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <map>
 
 using namespace std::chrono_literals;
+
+// Readable geometry in test failure messages.
+inline void PrintTo(const QRect& r, std::ostream* os)
+{
+    *os << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
+}
 using testsupport::MessageBoxCatcher;
 using testsupport::WaitUntil;
 
@@ -352,19 +368,442 @@ TEST_F(MainWindowTest, EveryCommandStaysEnabledDuringAScanAndRunStopStopsIt)
     EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(QStringLiteral(" | ")).toStdString();
 }
 
-TEST_F(MainWindowTest, TabGoesFromEndToWaitToStart)
+// The WCAG contrast ratio of two colours, from 1 (the same) to 21 (black on white).
+double Contrast(QRgb a, QRgb b)
+{
+    const auto luminance = [](QRgb c) {
+        const auto channel = [](int v) {
+            const double s = v / 255.0;
+            return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The application palette that a dark desktop theme hands the program: light text on dark faces.
+QPalette DarkDesktop()
+{
+    QPalette pal;
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const QColor text = group == QPalette::Disabled ? QColor(145, 145, 145) : QColor(255, 255, 255);
+        for (const QPalette::ColorRole role :
+             {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::BrightText,
+              QPalette::HighlightedText, QPalette::ToolTipText, QPalette::PlaceholderText})
+            pal.setColor(group, role, text);
+        pal.setColor(group, QPalette::Window, QColor(36, 36, 36));
+        pal.setColor(group, QPalette::Base, QColor(30, 30, 30));
+        pal.setColor(group, QPalette::AlternateBase, QColor(45, 45, 45));
+        pal.setColor(group, QPalette::Button, QColor(53, 53, 53));
+        pal.setColor(group, QPalette::Light, QColor(80, 80, 80));
+        pal.setColor(group, QPalette::Midlight, QColor(66, 66, 66));
+        pal.setColor(group, QPalette::Mid, QColor(45, 45, 45));
+        pal.setColor(group, QPalette::Dark, QColor(25, 25, 25));
+        pal.setColor(group, QPalette::Shadow, QColor(0, 0, 0));
+        pal.setColor(group, QPalette::Highlight, QColor(53, 132, 228));
+        pal.setColor(group, QPalette::ToolTipBase, QColor(20, 20, 20));
+    }
+    return pal;
+}
+
+// The program started on a desktop with a dark theme.
+class DarkDesktopTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        saved_ = QApplication::palette();
+        QApplication::setPalette(DarkDesktop());
+        MainWindowTest::SetUp();
+    }
+    void TearDown() override
+    {
+        MainWindowTest::TearDown();
+        QApplication::setPalette(saved_);
+    }
+
+private:
+    QPalette saved_;
+};
+
+// Every text of the window and the dialogs, as drawn, against what is drawn behind it: each window is
+// drawn twice, with its texts and with every text colour made transparent, and in each text's place
+// the pixels that differ are the text's, the others the background's.
+TEST_F(DarkDesktopTest, EveryTextOfTheWindowAndTheDialogsReachesAContrastOfFourAndAHalf)
 {
     ShowWindow();
-    window->Edit2->setFocus();
-    ASSERT_TRUE(WaitUntil([&] { return window->Edit2->hasFocus(); }, 2s));
-    const auto focusedIn = [](QWidget* w) {
-        QWidget* focus = QApplication::focusWidget();
-        return focus != nullptr && (focus == w || w->isAncestorOf(focus));
+    AddQuickHost(QStringLiteral("10.0.0.1"), "HOSTA");
+    AddQuickHost(QStringLiteral("10.0.0.2"), "HOSTB");
+    window->ListView1->selectRow(0);
+    window->Edit4->setText(QStringLiteral("10.0.0.3"));
+    window->Edit5->setText(QStringLiteral("12"));
+    frmPing->Edit1->setText(QStringLiteral("10.0.0.1"));
+    frmPing->Edit2->setText(QStringLiteral("Not Found"));
+    frmIPinfo->Edit1->setText(QStringLiteral("alpha"));
+    frmIPinfo->ListBox1->addItem(QStringLiteral("10.0.0.7"));
+    frmPing->show();
+    frmIPinfo->show();
+    aboutbox->show(); // drawn, not run modal
+    ASSERT_TRUE(WaitUntil([] { return frmPing->isVisible() && frmIPinfo->isVisible() && aboutbox->isVisible(); }, 2s));
+    window->setFocus(); // no text cursor in the pictures
+    ASSERT_TRUE(WaitUntil([&] { return window->ListView1->updatesEnabled(); }, 2s)); // new rows are shown
+
+    struct Text {
+        QString name;
+        QWidget* top;
+        QRect place; // in the window's coordinates
     };
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_TRUE(focusedIn(window->SpinEdit1));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_TRUE(focusedIn(window->ComboBox1));
+    std::vector<Text> texts;
+    const auto placeOf = [](QWidget* w, const QRect& r) { return QRect(w->mapTo(w->window(), r.topLeft()), r.size()); };
+    std::vector<QWidget*> tops = {window.get(), frmPing, frmIPinfo, aboutbox};
+    const auto widgetsOf = [](QWidget* top) {
+        QList<QWidget*> all = top->findChildren<QWidget*>();
+        all.append(top);
+        return all;
+    };
+    for (QWidget* top : tops) {
+        for (QWidget* w : widgetsOf(top)) {
+            if (!w->isVisible() || w->window() != top)
+                continue;
+            QString text;
+            if (auto* label = qobject_cast<QLabel*>(w))
+                text = label->text();
+            else if (auto* button = qobject_cast<QAbstractButton*>(w))
+                text = button->text();
+            else if (auto* edit = qobject_cast<QLineEdit*>(w))
+                text = edit->text();
+            if (!text.isEmpty())
+                texts.push_back(
+                    {top->objectName() + "." + w->objectName() + " \"" + text + "\"", top, placeOf(w, w->rect())});
+        }
+    }
+    for (QAction* title : window->menuBar()->actions()) {
+        tops.push_back(title->menu());
+        texts.push_back({"menu bar \"" + title->text() + "\"", window.get(),
+                         placeOf(window->menuBar(), window->menuBar()->actionGeometry(title))});
+        for (QAction* item : title->menu()->actions())
+            if (!item->isSeparator())
+                texts.push_back(
+                    {"menu item \"" + item->text() + "\"", title->menu(), title->menu()->actionGeometry(item)});
+    }
+    QHeaderView* header = window->ListView1->horizontalHeader();
+    for (int i = 0; i < 5; ++i)
+        texts.push_back(
+            {"column " + Rows().headerData(i, Qt::Horizontal, Qt::DisplayRole).toString(), window.get(),
+             placeOf(header->viewport(),
+                     QRect(header->sectionViewportPosition(i), 0, header->sectionSize(i), header->height()))});
+    for (int row = 0; row < 2; ++row)
+        for (int column = 0; column < 5; ++column)
+            texts.push_back(
+                {QStringLiteral("table cell %1,%2").arg(row).arg(column), window.get(),
+                 placeOf(window->ListView1->viewport(), window->ListView1->visualRect(Rows().index(row, column)))});
+    texts.push_back(
+        {"IP Info address", frmIPinfo,
+         placeOf(frmIPinfo->ListBox1->viewport(), frmIPinfo->ListBox1->visualItemRect(frmIPinfo->ListBox1->item(0)))});
+
+    // Menus are drawn as they open.
+    const auto drawAll = [&] {
+        std::map<QWidget*, QImage> images;
+        for (QWidget* top : tops) {
+            if (auto* menu = qobject_cast<QMenu*>(top)) {
+                menu->popup(QPoint(0, 0));
+                EXPECT_TRUE(WaitUntil([&] { return menu->isVisible(); }, 2s));
+                images[top] = menu->grab().toImage();
+                menu->hide();
+            } else {
+                images[top] = top->grab().toImage();
+            }
+        }
+        return images;
+    };
+    const std::map<QWidget*, QImage> drawn = drawAll();
+    for (QWidget* top : tops)
+        for (QWidget* w : widgetsOf(top)) {
+            QPalette pal = w->palette();
+            for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+                for (const QPalette::ColorRole role :
+                     {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::BrightText,
+                      QPalette::HighlightedText, QPalette::PlaceholderText})
+                    pal.setColor(group, role, Qt::transparent);
+            w->setPalette(pal);
+        }
+    const std::map<QWidget*, QImage> bare = drawAll();
+
+    ASSERT_GE(texts.size(), 60U);
+    for (const Text& t : texts) {
+        const QImage& with = drawn.at(t.top);
+        const QImage& without = bare.at(t.top);
+        ASSERT_EQ(with.devicePixelRatio(), 1.0);
+        double best = 1.0;
+        int inked = 0;
+        const QRect place = t.place.intersected(with.rect());
+        for (int y = place.top(); y <= place.bottom(); ++y)
+            for (int x = place.left(); x <= place.right(); ++x)
+                if (const QRgb ink = with.pixel(x, y), ground = without.pixel(x, y); ink != ground) {
+                    ++inked;
+                    best = std::max(best, Contrast(ink, ground));
+                }
+        EXPECT_GT(inked, 0) << t.name.toStdString() << " is not drawn";
+        EXPECT_GE(best, 4.5) << t.name.toStdString();
+    }
+}
+
+// The key paths a user of the design's platform tries, with the captions as designed: Alt into the
+// menu bar, Alt and a menu's first letter from any field, an item's first letter, Escape for Stop, Tab
+// through the fields in visual order, and Enter on the link.
+TEST_F(MainWindowTest, KeysReachTheMenusTheirItemsStopAndEveryFieldInVisualOrder)
+{
+    ShowWindow();
+    QMenuBar* bar = window->menuBar();
+    const QList<QAction*> titles = bar->actions();
+    ASSERT_EQ(titles.size(), 5);
+    const auto focused = [] { return QApplication::focusWidget(); };
+    const std::pair<QString, QStringList> captions[] = {{"File", {"Save", "Print", "Exit"}},
+                                                        {"Edit", {"Clear"}},
+                                                        {"Run", {"Start", "Pause", "Stop"}},
+                                                        {"Tools", {"Ping", "IP Info"}},
+                                                        {"Help", {"About"}}};
+    for (int i = 0; i < titles.size(); ++i) {
+        QStringList items;
+        for (const QAction* item : titles[i]->menu()->actions())
+            if (!item->isSeparator())
+                items.append(item->text());
+        EXPECT_EQ(titles[i]->menu()->title(), captions[i].first);
+        EXPECT_EQ(items, captions[i].second);
+    }
+
+    // Alt alone: into the menu bar, where the arrows walk; Escape leaves it.
+    QTest::keyPress(focused(), Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(focused(), Qt::Key_Alt, Qt::NoModifier);
+    EXPECT_EQ(bar->activeAction(), titles[0]);
+    QTest::keyClick(focused(), Qt::Key_Right);
+    EXPECT_EQ(bar->activeAction(), titles[1]);
+    QTest::keyClick(focused(), Qt::Key_Escape);
+    EXPECT_EQ(bar->activeAction(), nullptr);
+
+    // Tab: the range, the wait, the mode, the table (which Tab leaves at once, rows or not), the
+    // status fields and the link, and round again. The two modes are one stop, as a group of radio
+    // buttons is on every desktop: Tab reaches the mode last chosen, the arrows the other.
+    AddQuickHost(QStringLiteral("10.0.0.1"), "HOSTA");
+    window->ComboBox1->setFocus();
+    ASSERT_TRUE(WaitUntil([&] { return window->ComboBox1->hasFocus(); }, 2s));
+    const auto tabTo = [&](QWidget* next, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(focused(), Qt::Key_Tab, modifiers);
+        QWidget* now = focused();
+        return now == next || next->isAncestorOf(now) ? ::testing::AssertionSuccess()
+                                                      : ::testing::AssertionFailure()
+                << "Tab went to " << (now != nullptr ? now->objectName().toStdString() : "nothing") << " instead of "
+                << next->objectName().toStdString();
+    };
+    for (QWidget* next : std::vector<QWidget*>{window->Edit2, window->SpinEdit1, window->rbQuick})
+        ASSERT_TRUE(tabTo(next));
+    QTest::keyClick(focused(), Qt::Key_Right);
+    ASSERT_TRUE(window->rbThorough->hasFocus());
+    EXPECT_TRUE(window->rbThorough->isChecked());
+    for (QWidget* next :
+         std::vector<QWidget*>{window->ListView1, window->Edit4, window->Edit5, window->Label5, window->ComboBox1})
+        ASSERT_TRUE(tabTo(next));
+    for (QWidget* back :
+         std::vector<QWidget*>{window->Label5, window->Edit5, window->Edit4, window->ListView1, window->rbThorough})
+        ASSERT_TRUE(tabTo(back, Qt::ShiftModifier));
+    QTest::keyClick(focused(), Qt::Key_Left);
+    EXPECT_TRUE(window->rbQuick->isChecked());
+
+    // The link opens from the keyboard.
+    {
+        ShellRecorder shell;
+        window->Label5->setFocus();
+        QTest::keyClick(window->Label5, Qt::Key_Return);
+        QTest::keyClick(window->Label5, Qt::Key_Space);
+        ASSERT_EQ(shell.Requests().size(), 2U);
+        EXPECT_EQ(shell.Requests()[0].file, "http://www.nodewick.example.org");
+    }
+
+    // Alt and the first letter open each menu from every field; Escape closes it, a second Escape
+    // leaves the menu bar for the field again. In the dialogs the keys open nothing.
+    const auto open = [&](QMenu* menu) {
+        QTest::keyClick(focused(), Qt::Key(menu->title().at(0).unicode()), Qt::AltModifier);
+        return WaitUntil([&] { return menu->isVisible(); }, 2s);
+    };
+    const std::vector<QWidget*> fields
+        = {window->ComboBox1, window->Edit2, window->SpinEdit1, window->rbQuick, window->rbThorough,
+           window->ListView1, window->Edit4, window->Edit5,     window->Label5};
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        QAction* title = titles[static_cast<int>(i) % titles.size()];
+        SCOPED_TRACE(fields[i]->objectName().toStdString() + ", " + title->text().toStdString());
+        fields[i]->setFocus();
+        QWidget* field = focused();
+        ASSERT_TRUE(field == fields[i] || fields[i]->isAncestorOf(field));
+        ASSERT_TRUE(open(title->menu()));
+        EXPECT_EQ(bar->activeAction(), title);
+        QTest::keyClick(title->menu(), Qt::Key_Escape);
+        EXPECT_FALSE(title->menu()->isVisible());
+        EXPECT_EQ(bar->activeAction(), title);
+        QTest::keyClick(focused(), Qt::Key_Escape);
+        EXPECT_EQ(bar->activeAction(), nullptr);
+        EXPECT_EQ(focused(), field);
+    }
+    for (QWidget* dialog : std::vector<QWidget*>{frmPing, frmIPinfo, aboutbox}) {
+        dialog->show();
+        dialog->activateWindow();
+        ASSERT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == dialog; }, 2s));
+        QTest::keyClick(focused(), Qt::Key_F, Qt::AltModifier);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << dialog->objectName().toStdString();
+        dialog->hide();
+    }
+    Activate(window.get());
+
+    // In an open menu, the first letter of the one enabled item that starts with it chooses that item.
+    // What the items do is tested on their own; here they only report that they were chosen.
+    for (QAction* title : titles)
+        for (QAction* item : title->menu()->actions())
+            QObject::disconnect(item, nullptr, window.get(), nullptr);
+    const std::pair<Qt::Key, QAction*> unique[] = {
+        {Qt::Key_S, window->Save1},  {Qt::Key_P, window->Print1}, {Qt::Key_E, window->Exit1},
+        {Qt::Key_C, window->Clear1}, {Qt::Key_P, window->Ping1},  {Qt::Key_I, window->IPInfo1},
+        {Qt::Key_A, window->About1},
+    };
+    for (const auto& [letter, item] : unique) {
+        SCOPED_TRACE(item->text().toStdString());
+        auto* menu = qobject_cast<QMenu*>(item->parent());
+        QSignalSpy chosen(item, &QAction::triggered);
+        ASSERT_TRUE(open(menu));
+        QTest::keyClick(menu, letter);
+        EXPECT_EQ(chosen.count(), 1);
+        ASSERT_TRUE(WaitUntil([&] { return !menu->isVisible(); }, 2s));
+    }
+    // Where items share the letter, each press moves to the next of them, in either case; Enter
+    // chooses. "Pause" is disabled: its letter does nothing.
+    QMenu* run = titles[2]->menu();
+    QSignalSpy started(window->Start1, &QAction::triggered);
+    QSignalSpy stopped(window->Stop1, &QAction::triggered);
+    ASSERT_TRUE(open(run));
+    QTest::keyClick(run, Qt::Key_P);
+    EXPECT_EQ(run->activeAction(), nullptr);
+    for (QAction* next : {window->Start1, window->Stop1, window->Start1, window->Stop1}) {
+        QTest::keyClick(run, Qt::Key_S, next == window->Stop1 ? Qt::ShiftModifier : Qt::NoModifier);
+        EXPECT_EQ(run->activeAction(), next);
+    }
+    EXPECT_TRUE(run->isVisible());
+    EXPECT_EQ(started.count() + stopped.count(), 0);
+    QTest::keyClick(run, Qt::Key_Return);
+    EXPECT_EQ(stopped.count(), 1);
+    EXPECT_EQ(started.count(), 0);
+    ASSERT_TRUE(WaitUntil([&] { return !run->isVisible(); }, 2s));
+    Activate(window.get()); // the offscreen platform leaves the last menu active
+
+    // Escape without a scan does nothing; during one it stops it as Stop does.
+    MessageBoxCatcher messages;
+    window->ListView1->setFocus();
+    window->Edit5->setText(QStringLiteral("idle"));
+    QTest::keyClick(focused(), Qt::Key_Escape);
+    EXPECT_EQ(window->Edit5->text(), QStringLiteral("idle"));
+    // Each loopback address answers with "port unreachable": one row and one log line per address, so
+    // the count reads the same whether Stop or a late reply wrote it last.
+    window->ToolButton5->click();
+    SetRange(QStringLiteral("127.0.0.1"), QStringLiteral("127.0.255.255"), 20);
+    window->ToolButton1->click();
+    ASSERT_TRUE(window->ScanRunning());
+    ASSERT_TRUE(WaitUntil([&] { return window->Edit4->text().startsWith(QStringLiteral("127.0.")); }, 5s));
+    QTest::keyClick(focused(), Qt::Key_Escape);
+    EXPECT_TRUE(udp::StopScan.load());
+    ASSERT_TRUE(WaitUntil([&] { return !window->ScanRunning(); }, 10s));
+    EXPECT_TRUE(window->Edit4->text().isEmpty());
+    EXPECT_EQ(window->Edit5->text(), QString::number(Log().Count()));
+    EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(QStringLiteral(" | ")).toStdString();
+}
+
+// What a screen reader hears of each field: the caption of the label beside it, without its colon;
+// the start field, which the toolkit names by its contents, through its label. The table announces its
+// column captions.
+TEST_F(MainWindowTest, FieldsAreAnnouncedByTheirLabelsAndTheTableByItsColumnCaptions)
+{
+    ShowWindow();
+    const auto accessible = [](QObject* o) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(o);
+        EXPECT_NE(a, nullptr);
+        return a;
+    };
+    const struct {
+        QWidget* field;
+        const char* name;
+    } fields[] = {
+        {window->Edit2, "End IP"}, {window->SpinEdit1, "Timeout"}, {window->Edit4, "Current IP Address"},
+        {window->Edit5, "Count"},  {frmPing->Edit1, "IP Address"},
+    };
+    window->Edit2->setText(QStringLiteral("10.0.0.255"));
+    window->Edit4->setText(QStringLiteral("10.0.0.3"));
+    window->Edit5->setText(QStringLiteral("7"));
+    frmPing->Edit1->setText(QStringLiteral("host-a"));
+    for (const auto& f : fields) {
+        SCOPED_TRACE(f.name);
+        QAccessibleInterface* a = accessible(f.field);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text(QAccessible::Name), QString::fromLatin1(f.name));
+        const auto labels = a->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1);
+        EXPECT_EQ(labels[0].first->text(QAccessible::Name), QString::fromLatin1(f.name));
+    }
+
+    // The editable start field reports its text as its name; its label carries the caption.
+    window->ComboBox1->setEditText(QStringLiteral("10.0.0.1"));
+    QAccessibleInterface* start = accessible(window->ComboBox1);
+    ASSERT_NE(start, nullptr);
+    const auto labels = start->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0].first->text(QAccessible::Name), QStringLiteral("Start IP"));
+    EXPECT_EQ(labels[0].first->object(), window->Label1);
+    EXPECT_EQ(accessible(window->ComboBox1->lineEdit())->text(QAccessible::Name), QStringLiteral("Start IP"));
+
+    QAccessibleInterface* table = accessible(window->ListView1);
+    ASSERT_NE(table, nullptr);
+    QAccessibleTableInterface* cells = table->tableInterface();
+    ASSERT_NE(cells, nullptr);
+    const QStringList captions = {"IP Address", "Status", "Host Name", "MAC Address", "WorkGrp/Domain", ""};
+    ASSERT_EQ(cells->columnCount(), 6);
+    QStringList headers;
+    for (int i = 0; i < table->childCount(); ++i)
+        if (QAccessibleInterface* child = table->child(i); child->role() == QAccessible::ColumnHeader)
+            headers.append(child->text(QAccessible::Name));
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(cells->columnDescription(i), captions[i]) << "column " << i;
+    EXPECT_EQ(headers, captions);
+}
+
+// The designed place, left 493 and top 189, lies partly off a small screen: the window moves the least
+// distance that brings it inside, and where it is larger than the screen it goes to the corner and
+// shrinks, the table giving up the room.
+TEST_F(MainWindowTest, WindowLiesInsideASmallScreen)
+{
+    const QSize client(760, 504);
+    const QRect designed(QPoint(493, 189), client.grownBy(design::kDesignFrame));
+    ASSERT_EQ(designed.size(), QSize(776, 543));
+    EXPECT_EQ(design::FitFrame(designed, QRect(0, 0, 1920, 1040)), designed);
+    EXPECT_EQ(design::FitFrame(designed, QRect(0, 0, 1024, 740)), QRect(248, 189, 776, 543));
+    EXPECT_EQ(design::FitFrame(designed, QRect(0, 32, 1366, 736)), QRect(493, 189, 776, 543));
+    EXPECT_EQ(design::FitFrame(designed, QRect(0, 32, 1366, 690)), QRect(493, 179, 776, 543));
+    EXPECT_EQ(design::FitFrame(designed.translated(-600, -300), QRect(0, 0, 1024, 768)), QRect(0, 0, 776, 543));
+    // Scale 2 on 1600 x 1000: an 800 x 500 area for a framed window of 762 x 517.
+    EXPECT_EQ(design::FitFrame(QRect(493, 189, 762, 517), QRect(0, 0, 800, 500)), QRect(0, 0, 762, 500));
+
+    // The test screen (offscreen: 800 x 800) holds the window's size but not its designed place.
+    ShowWindow();
+    const QRect area = window->screen()->availableGeometry();
+    ASSERT_FALSE(area.contains(designed)) << "the test screen is not smaller than the designed place";
+    const QRect frame = window->frameGeometry();
+    EXPECT_TRUE(area.contains(frame));
+    EXPECT_EQ(window->size(), client);
+    EXPECT_EQ(frame, design::FitFrame(QRect(designed.topLeft(), frame.size()), area));
+
+    // On a screen smaller than the window, the table alone gives up the room.
+    const int tableHeight = window->ListView1->height();
+    const int bandHeight = window->CoolBar1->height();
+    window->resize(client.width(), client.height() - 43);
+    ASSERT_TRUE(WaitUntil([&] { return window->ListView1->height() == tableHeight - 43; }, 2s))
+        << "table " << window->ListView1->height();
+    EXPECT_EQ(window->CoolBar1->height(), bandHeight);
+    EXPECT_EQ(window->Panel1->geometry().bottom(), window->centralWidget()->height() - 1);
 }
 
 TEST_F(MainWindowTest, ClosingTheStartListProposesTheRangeOfTheStartText)
