@@ -72,13 +72,14 @@ elapsed() { echo "$1: $((SECONDS - started)) s"; }
 # own, so that the mounts of an interrupted one vanish with it.
 make_root() {
   echo "=== debian-root: a brand-new Debian $suite root (debootstrap --variant=minbase)"
+  local begun=$SECONDS
   if ! unshare --mount --propagation private -- \
       debootstrap --variant=minbase "$suite" "$1" "$mirror" >"$work/debootstrap.log" 2>&1; then
     tail -n 30 "$work/debootstrap.log"
     echo "debian-root $suite: FAIL (debootstrap)"
     exit 1
   fi
-  elapsed debootstrap
+  echo "debootstrap: $((SECONDS - begun)) s"
   cp /etc/resolv.conf "$1/etc/resolv.conf"
   # Packages must not start their services (Samba's daemons) in the root: the tests start their own.
   printf '#!/bin/sh\nexit 101\n' >"$1/usr/sbin/policy-rc.d"
