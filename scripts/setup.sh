@@ -16,7 +16,7 @@ run_packages=(
 )
 test_packages=(
   # test frameworks, clang for the fuzzer, the Windows cross compiler for the protocol library
-  libgtest-dev libbenchmark-dev clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix
+  libgtest-dev libbenchmark-dev clang libclang-rt-dev g++-mingw-w64-x86-64-posix
   # network namespaces, real NetBIOS peers, PDF text, a display for screenshots
   iproute2 procps samba samba-common-bin nbtscan poppler-utils xvfb xauth
   # setcap, for the test of a program started with a file capability

@@ -34,9 +34,12 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Recommends)" = "iputils-ping, xdg-utils" ] || fail "Recommends: $(field Recommends)"
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 [ "$(field Homepage)" = https://www.nodewick.example.org/ ] || fail "Homepage: $(field Homepage)"
-# dpkg-shlibdeps computed these from the binary, each with its minimum version.
+# dpkg-shlibdeps computed these from the binary, each with its minimum version. Since Debian 13 a
+# library whose interface took the 64-bit time_t may have its package's name end in t64
+# (libqt6core6t64).
 for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libcap2; do
-  [[ ", $(field Depends)" == *", $lib (>= "* ]] || fail "Depends lacks $lib: $(field Depends)"
+  [[ ", $(field Depends)" == *", $lib (>= "* || ", $(field Depends)" == *", ${lib}t64 (>= "* ]] ||
+    fail "Depends lacks $lib: $(field Depends)"
 done
 
 echo "--- dpkg-deb -c"

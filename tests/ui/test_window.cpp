@@ -833,5 +833,17 @@ TEST_F(MainWindowTest, ClosingTheStartListProposesTheRangeOfTheStartText)
     EXPECT_EQ(start->count(), 2);
 }
 
+TEST_F(MainWindowTest, HidingTheWindowWithTheListClosedKeepsTheTypedRange)
+{
+    ShowWindow();
+    window->ComboBox1->setEditText(QStringLiteral("10.0.0.7"));
+    window->Edit2->setText(QStringLiteral("10.0.0.9"));
+    window->hide();
+    window->show();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(window->ComboBox1->currentText(), QStringLiteral("10.0.0.7"));
+    EXPECT_EQ(window->Edit2->text(), QStringLiteral("10.0.0.9"));
+}
+
 } // namespace
 } // namespace uitest
