@@ -1,6 +1,7 @@
 #include "platform/icmp.h"
 
 #include "platform/unique_fd.h"
+#include "platform/wait_fd.h"
 #include "protocol/checksum.h"
 
 #include <arpa/inet.h>
@@ -141,24 +142,6 @@ std::string FindPing()
     return {};
 }
 
-// Waits until fd is readable or the deadline passes; false on time-out or failure.
-bool WaitReadable(int fd, Clock::time_point deadline)
-{
-    for (;;) {
-        const auto left = deadline - Clock::now();
-        if (left <= Clock::duration::zero())
-            return false;
-        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-        const timespec ts{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
-        pollfd p{fd, POLLIN, 0};
-        const int n = ::ppoll(&p, 1, &ts, nullptr);
-        if (n > 0)
-            return true;
-        if (n < 0 && errno != EINTR)
-            return false;
-    }
-}
-
 // One echo over a socket of the calling call's own. On a datagram socket the kernel sets the
 // identifier and the checksum, and hands back only replies that carry that identifier; on a raw
 // socket every echo reply to this host arrives, so identifier and source are checked here.
@@ -204,7 +187,7 @@ bool EchoOverSocket(bool raw, std::uint32_t destination, const void* requestData
     // not this request's reply.
     std::vector<std::uint8_t> buffer(60 + kIcmpHeader + requestSize + 1);
     std::uint8_t* const packet = buffer.data();
-    while (WaitReadable(fd, deadline)) {
+    while (wplatform::WaitForEvents(fd, POLLIN, deadline)) {
         sockaddr_in from{};
         socklen_t fromLength = sizeof from;
         const ssize_t n
@@ -253,7 +236,7 @@ bool WaitChild(pid_t pid, Clock::time_point deadline)
         if (Clock::now() >= deadline)
             break;
         if (pidfd.ok()) {
-            WaitReadable(pidfd.get(), deadline);
+            wplatform::WaitForEvents(pidfd.get(), POLLIN, deadline);
         } else {
             // Kernels (or seccomp profiles) without pidfd_open: look again shortly.
             const timespec ts{0, 500000};

@@ -1,6 +1,7 @@
 #include "platform/savefile.h"
 
 #include "platform/unique_fd.h"
+#include "platform/wait_fd.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -106,23 +107,6 @@ int RefusedLink(const QString& path)
     return 0;
 }
 
-bool WaitWritable(int fd, Clock::time_point deadline)
-{
-    for (;;) {
-        const auto left = deadline - Clock::now();
-        if (left <= Clock::duration::zero())
-            return false;
-        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-        const timespec ts{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
-        pollfd p{fd, POLLOUT, 0};
-        const int n = ::ppoll(&p, 1, &ts, nullptr);
-        if (n > 0)
-            return true;
-        if (n < 0 && errno != EINTR)
-            return false;
-    }
-}
-
 // A pipe whose reader goes away would end the program with SIGPIPE. Blocked on this thread while
 // the bytes are written, the write fails with EPIPE instead; a SIGPIPE that it raised is taken back.
 class NoBrokenPipeSignal {
@@ -179,7 +163,7 @@ std::optional<FileFailure> WriteInPlace(const QString& path, const QByteArray& b
         const int error = written == 0 ? EIO : errno;
         if (error == EINTR)
             continue;
-        if (error == EAGAIN && WaitWritable(fd.get(), deadline))
+        if (error == EAGAIN && wplatform::WaitForEvents(fd.get(), POLLOUT, deadline))
             continue;
         if (error == EPIPE)
             noSignal.Raised();
