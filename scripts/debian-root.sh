@@ -68,13 +68,17 @@ trap 'exit 143' TERM
 started=$SECONDS
 elapsed() { echo "$1: $((SECONDS - started)) s"; }
 
-# make_root DIR: a brand-new minimal root of the release. debootstrap runs in a mount namespace of its
-# own, so that the mounts of an interrupted one vanish with it.
+# make_root DIR: a brand-new minimal root of the release. debootstrap runs in namespaces of its own
+# too, so that an interrupted one ends with its mounts and everything it started.
 make_root() {
   echo "=== debian-root: a brand-new Debian $suite root (debootstrap --variant=minbase)"
-  local begun=$SECONDS
-  if ! unshare --mount --propagation private -- \
-      debootstrap --variant=minbase "$suite" "$1" "$mirror" >"$work/debootstrap.log" 2>&1; then
+  local begun=$SECONDS status=0
+  unshare --mount --pid --fork --kill-child --mount-proc --propagation private -- \
+    debootstrap --variant=minbase "$suite" "$1" "$mirror" >"$work/debootstrap.log" 2>&1 &
+  inner=$!
+  wait "$inner" || status=$?
+  inner=''
+  if [ "$status" -ne 0 ]; then
     tail -n 30 "$work/debootstrap.log"
     echo "debian-root $suite: FAIL (debootstrap)"
     exit 1
