@@ -19,8 +19,8 @@
 //   bench_scan        (as root; builds and removes its lab)
 #include "lab.h"
 #include "protocol/nbstat.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
+#include "ui/frmping.h"
+#include "ui/frmipinfo.h"
 #include "ui/frmmain.h"
 #include "ui/spinedit.h"
 

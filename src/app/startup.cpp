@@ -1,9 +1,9 @@
 #include "app/startup.h"
 
 #include "platform/privileges.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
+#include "ui/aboutbox.h"
+#include "ui/frmping.h"
+#include "ui/frmipinfo.h"
 #include "ui/frmmain.h"
 
 #include <QApplication>

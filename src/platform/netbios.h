@@ -21,7 +21,7 @@
 // so a name nobody holds costs 1.25 s of waiting at most, a name found but never answered 1.75 s; the
 // work between the waits adds a few milliseconds.
 
-#include "platform/Nb30.h"
+#include "platform/nb30.h"
 
 #include <cstdint>
 #include <optional>

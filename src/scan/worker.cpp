@@ -1,7 +1,7 @@
 #include "scan/worker.h"
 
-#include "probes/NetUtils.h"
-#include "probes/Ping.h"
+#include "probes/netutils.h"
+#include "probes/ping.h"
 #include "protocol/nbstat.h"
 #include "scan/udp.h"
 #include "ui/frmmain.h"

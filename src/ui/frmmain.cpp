@@ -2,14 +2,14 @@
 
 #include "platform/shell.h"
 #include "platform/thread.h"
-#include "probes/LocalIPs.h"
-#include "probes/NetUtils.h"
+#include "probes/localips.h"
+#include "probes/netutils.h"
 #include "protocol/range.h"
 #include "scan/udp.h"
 #include "scan/worker.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
+#include "ui/aboutbox.h"
+#include "ui/frmping.h"
+#include "ui/frmipinfo.h"
 #include "ui/artwork.h"
 #include "ui/combobox.h"
 #include "ui/design.h"
@@ -566,7 +566,7 @@ void Tfrmmain::BuildStatusStrip()
 
 void Tfrmmain::FormCreate()
 {
-    AppVersion = QStringLiteral("1.02");
+    AppVersion = QStringLiteral(NODEWICK_VERSION);
     setWindowTitle(QStringLiteral("Nodewick v") + AppVersion);
     OpenEndpoint();
 }

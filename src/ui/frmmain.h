@@ -111,7 +111,7 @@ public:
     void ToolButton2Click(); // Stop
     void SpinEdit1Change();
 
-    // Export (ui/export.cpp).
+    // Export (ui/exporting.cpp).
     void Save1Click();
     void N3Click();
     void Print1Click();

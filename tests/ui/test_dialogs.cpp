@@ -3,9 +3,9 @@
 #include "program.h"
 
 #include "support/ui_helpers.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
+#include "ui/aboutbox.h"
+#include "ui/frmping.h"
+#include "ui/frmipinfo.h"
 
 #include <QAction>
 #include <QApplication>

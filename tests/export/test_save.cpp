@@ -3,7 +3,7 @@
 #include "export_support.h"
 
 #include "support/ui_helpers.h"
-#include "ui/export.h"
+#include "ui/exporting.h"
 #include "ui/loglistbox.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 // on request; everything else (the message handler, the hop to the UI thread) is the real thing.
 
 #include "platform/thread.h"
-#include "probes/NetUtils.h"
+#include "probes/netutils.h"
 #include "support/ui_helpers.h"
 
 #include <QCoreApplication>

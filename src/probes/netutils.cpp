@@ -1,6 +1,6 @@
-#include "probes/NetUtils.h"
+#include "probes/netutils.h"
 
-#include "platform/Nb30.h"
+#include "platform/nb30.h"
 #include "platform/codepage.h"
 #include "platform/netbios.h"
 #include "platform/thread.h"

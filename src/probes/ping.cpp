@@ -1,4 +1,4 @@
-#include "probes/Ping.h"
+#include "probes/ping.h"
 
 #include "platform/icmp.h"
 #include "platform/winsock.h"
