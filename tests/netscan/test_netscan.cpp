@@ -72,7 +72,7 @@ TEST_F(NetScan, StartUpProposesTheScannersOwnRange)
 TEST_F(NetScan, QueriesListEveryHostThatAnswersAndNothingForSilentAddresses)
 {
     for (const char* addr : {"198.18.0.10", "198.18.0.11", "198.18.0.12", "198.18.0.13", "198.18.0.14"})
-        window->SendNBStatQuery(nbstat::NBStatQuery.data(), addr);
+        window->Engine().Endpoint().SendNBStatQuery(nbstat::NBStatQuery.data(), addr);
     ASSERT_TRUE(WaitUntil([&] { return Rows().Count() >= 4; }, 10s));
     // The silent address's failed ARP comes back as "host unreachable" after about three seconds:
     // it must not give a row.

@@ -1,14 +1,9 @@
 // GetMACAddress when no status buffer can be had. An allocation of 618 bytes does not fail on this
 // machine, so this executable replaces the allocation function that GetMACAddress uses and fails it
-// on request; everything else (the message handler, the hop to the UI thread) is the real thing.
+// on request; everything else (the probe, the scan worker and its steps on the UI thread) is real.
 
-#include "platform/thread.h"
 #include "probes/netutils.h"
-#include "support/ui_helpers.h"
-
-#include <QCoreApplication>
-#include <QObject>
-#include <QThread>
+#include "support/fake_view.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +11,6 @@
 #include <chrono>
 #include <new>
 #include <string>
-#include <thread>
 
 namespace {
 std::atomic<bool> g_failArrays{false};
@@ -33,38 +27,27 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
     }
 }
 
-TEST(AdapterStatus, NoBufferShowsTheMessageOnTheUiThreadAndGivesEmptyText)
+class AdapterStatus : public testsupport::EngineTest {};
+
+TEST_F(AdapterStatus, NoBufferGivesNothingAndTheScanSaysSoBeforeItsEmptyCell)
 {
-    QObject ui;
-    wsync::InstallSynchronizer(&ui);
-    std::string shown;
-    bool onUiThread = false;
-    SetNetUtilsMessageHandler([&](const std::string& text) {
-        shown = text;
-        onUiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
-    });
-
-    std::atomic<bool> done{false};
-    std::string result = "unset";
     g_failArrays = true;
-    std::thread worker([&] {
-        try {
-            result = GetMACAddress("ALPHA");
-        } catch (const wsync::SyncCancelled&) {
-            result = "cancelled";
-        }
-        done = true;
-    });
-    const bool finished = testsupport::WaitUntil([&] { return done.load(); }, std::chrono::seconds(10));
+    const std::optional<std::string> mac = GetMACAddress("ALPHA");
     g_failArrays = false;
-    if (!finished)
-        wsync::CancelSynchronize();
-    worker.join();
+    EXPECT_FALSE(mac.has_value());
 
-    ASSERT_TRUE(finished);
-    EXPECT_EQ(shown, "memory allocation failed!");
-    EXPECT_TRUE(onUiThread);
-    EXPECT_EQ(result, "");
-    SetNetUtilsMessageHandler(nullptr);
-    wsync::InstallSynchronizer(nullptr);
+    // A Thorough scan asks for the MAC only of a host with a name.
+    if (GetHostNameByIP("127.0.0.1").empty())
+        GTEST_SKIP() << "127.0.0.1 has no name on this machine (no hosts file entry)";
+    SetRange(QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2"), 0);
+    engine->State().ThoroughMode.store(true);
+    g_failArrays = true;
+    engine->Start();
+    const bool ended = WaitForScanEnd(std::chrono::seconds(30));
+    g_failArrays = false;
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(view.messages, QStringList{"memory allocation failed!"});
+    ASSERT_EQ(view.thoroughRows.size(), 1u);
+    ASSERT_EQ(view.thoroughRows[0].cells.size(), 3);
+    EXPECT_EQ(view.thoroughRows[0].cells[2], "");
 }

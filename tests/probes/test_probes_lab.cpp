@@ -221,7 +221,7 @@ TEST(Probes, TwoThreadsAtOnceEachGetTheirOwnAnswers)
             r.live = PingHost(live);
             r.silent = PingHost(silent);
             r.name = GetHostNameByIP(address);
-            r.mac = GetMACAddress(netbiosName);
+            r.mac = GetMACAddress(netbiosName).value_or(std::string());
         }
         return rounds;
     };

@@ -3,7 +3,6 @@
 
 #include "program.h"
 
-#include "scan/udp.h"
 #include "support/nbstat_samples.h"
 #include "support/ui_helpers.h"
 #include "ui/aboutbox.h"
@@ -62,7 +61,7 @@ protected:
     {
         const std::vector<std::uint8_t> reply
             = samples::Workstation(name, "WORKGROUP", {0x00, 0x0C, 0x29, 0xAB, 0xCD, 0xEF});
-        window->ParseNBStatReply(reply.data(), static_cast<int>(reply.size()), address);
+        window->Engine().Endpoint().ParseNBStatReply(reply.data(), static_cast<int>(reply.size()), address);
     }
 
     void ClickRow(int row, int column, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -88,7 +87,11 @@ TEST_F(MainWindowTest, StartsWithTitleQuickModeWaitOfHundredAndEmptyTable)
     EXPECT_TRUE(window->rbQuick->isChecked());
     EXPECT_FALSE(window->rbThorough->isChecked());
     EXPECT_EQ(window->SpinEdit1->Text(), QStringLiteral("100"));
-    EXPECT_EQ(udp::TimeOut.load(), 100);
+    EXPECT_EQ(window->Engine().State().TimeOut.load(), 100);
+    // With loopback alone no address of the machine is listed, and the range proposed is 1 to 255.
+    EXPECT_EQ(window->ComboBox1->count(), 0);
+    EXPECT_EQ(window->ComboBox1->currentText(), "1");
+    EXPECT_EQ(window->Edit2->text(), "255");
     EXPECT_EQ(Rows().rowCount(), 0);
     EXPECT_TRUE(window->Edit4->text().isEmpty());
     EXPECT_TRUE(window->Edit5->text().isEmpty());
@@ -176,6 +179,56 @@ TEST_F(MainWindowTest, ExitButtonClosesTheWindow)
     window->ToolButton7->click();
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(closed.count(), 1);
+}
+
+TEST_F(MainWindowTest, QuickHostsGoOnTopWithTheirCellsAndTheirBlocksInTheLog)
+{
+    scan::QuickHost alpha;
+    alpha.address = QStringLiteral("127.0.0.2");
+    alpha.tableFound = true;
+    alpha.names = QStringList{"ALPHA          <20><UNIQUE>", "WG             <0><GROUP>"};
+    alpha.hostName = QStringLiteral("ALPHA          ");
+    alpha.workgroup = QStringLiteral("WG             ");
+    alpha.mac = QStringLiteral("00.0C.29.AB.CD.EF");
+    scan::QuickHost beta;
+    beta.address = QStringLiteral("127.0.0.3");
+    beta.tableFound = true;
+    beta.names = QStringList{"BETA           <20><UNIQUE>", "BETA           <3><UNIQUE>"};
+    beta.hostName = QStringLiteral("BETA           ");
+    beta.mac = QStringLiteral("01.02.03.04.05.06");
+    scan::QuickHost bare; // a datagram without a name table
+    bare.address = QStringLiteral("127.0.0.4");
+    window->AddQuickHost(alpha);
+    window->AddQuickHost(beta);
+    window->AddQuickHost(bare);
+
+    EXPECT_EQ(Captions(), (std::vector<QString>{"127.0.0.4", "127.0.0.3", "127.0.0.2"}));
+    EXPECT_EQ(Rows().CellCount(2), 5);
+    EXPECT_EQ(Rows().Cell(2, 0), "Found");
+    EXPECT_EQ(Rows().Cell(2, 1), "ALPHA          ");
+    EXPECT_EQ(Rows().Cell(2, 2), "00.0C.29.AB.CD.EF");
+    EXPECT_EQ(Rows().Cell(2, 3), "WG             ");
+    EXPECT_EQ(Rows().Cell(2, 4), "");
+    EXPECT_EQ(Rows().Cell(1, 3), "");
+    EXPECT_EQ(Rows().Cell(0, 0), "Found");
+    EXPECT_EQ(Rows().Cell(0, 1), "");
+    EXPECT_EQ(*Rows().LogAnchor(2), 1);
+    EXPECT_EQ(*Rows().LogAnchor(1), 6);
+    EXPECT_EQ(*Rows().LogAnchor(0), 11);
+    const std::vector<QString> expected = {"IP: 127.0.0.2",
+                                           "ALPHA          <20><UNIQUE>",
+                                           "WG             <0><GROUP>",
+                                           "MAC:00.0C.29.AB.CD.EF",
+                                           QString(54, QLatin1Char('-')),
+                                           "IP: 127.0.0.3",
+                                           "BETA           <20><UNIQUE>",
+                                           "BETA           <3><UNIQUE>",
+                                           "MAC:01.02.03.04.05.06",
+                                           QString(54, QLatin1Char('-')),
+                                           "IP: 127.0.0.4"};
+    EXPECT_EQ(Log().Lines(), expected);
+    EXPECT_EQ(Log().TopIndex(), 9);
+    EXPECT_EQ(window->Edit5->text(), "3");
 }
 
 TEST_F(MainWindowTest, ClearEmptiesTableAndLogAndLeavesTheRest)
@@ -366,6 +419,30 @@ TEST_F(MainWindowTest, EveryCommandStaysEnabledDuringAScanAndRunStopStopsIt)
     EXPECT_TRUE(window->Edit4->text().isEmpty());
     EXPECT_EQ(window->Edit5->text(), QString::number(Log().Count()));
     EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(QStringLiteral(" | ")).toStdString();
+}
+
+// A Thorough scan of the private loopback, cleared while it runs: the cells of rows cleared away are
+// dropped, and the rows after the Clear keep their own.
+TEST_F(MainWindowTest, ClearDuringAThoroughScanDropsLateCellsAndKeepsListing)
+{
+    ShowWindow();
+    Log().AddLine(QStringLiteral("from an earlier scan"));
+    SetRange(QStringLiteral("127.0.9.1"), QStringLiteral("127.0.9.200"), 0);
+    window->rbThorough->setChecked(true);
+    window->ToolButton1Click();
+    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() >= 2; }, 20s));
+    EXPECT_EQ(Log().Line(0), QStringLiteral("from an earlier scan")); // Start keeps the log
+    window->ToolButton5Click();
+    EXPECT_EQ(Rows().Count(), 0);
+    EXPECT_EQ(Log().Count(), 0);
+    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() >= 3; }, 20s));
+    window->ToolButton2Click();
+    ASSERT_TRUE(WaitForScanEnd());
+    for (int i = 0; i < Rows().Count(); ++i)
+        EXPECT_LE(Rows().CellCount(i), 3);
+    // Every row after the Clear that completed has its own three cells, none from a vanished row.
+    for (int i = 0; i + 1 < Rows().Count(); ++i)
+        EXPECT_EQ(Rows().CellCount(i), 3);
 }
 
 // The WCAG contrast ratio of two colours, from 1 (the same) to 21 (black on white).
@@ -707,7 +784,7 @@ TEST_F(MainWindowTest, KeysReachTheMenusTheirItemsStopAndEveryFieldInVisualOrder
     ASSERT_TRUE(window->ScanRunning());
     ASSERT_TRUE(WaitUntil([&] { return window->Edit4->text().startsWith(QStringLiteral("127.0.")); }, 5s));
     QTest::keyClick(focused(), Qt::Key_Escape);
-    EXPECT_TRUE(udp::StopScan.load());
+    EXPECT_TRUE(window->Engine().State().StopScan.load());
     ASSERT_TRUE(WaitUntil([&] { return !window->ScanRunning(); }, 10s));
     EXPECT_TRUE(window->Edit4->text().isEmpty());
     EXPECT_EQ(window->Edit5->text(), QString::number(Log().Count()));
