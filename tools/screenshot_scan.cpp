@@ -9,9 +9,9 @@
 #include "lab.h"
 #include "support/ui_helpers.h"
 #include "ui/aboutbox.h"
-#include "ui/frmping.h"
 #include "ui/frmipinfo.h"
 #include "ui/frmmain.h"
+#include "ui/frmping.h"
 #include "ui/spinedit.h"
 
 #include <QApplication>

@@ -2,9 +2,9 @@
 
 #include "platform/privileges.h"
 #include "ui/aboutbox.h"
-#include "ui/frmping.h"
 #include "ui/frmipinfo.h"
 #include "ui/frmmain.h"
+#include "ui/frmping.h"
 
 #include <QApplication>
 

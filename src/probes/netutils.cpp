@@ -1,7 +1,7 @@
 #include "probes/netutils.h"
 
-#include "platform/nb30.h"
 #include "platform/codepage.h"
+#include "platform/nb30.h"
 #include "platform/netbios.h"
 #include "platform/winsock.h"
 #include "protocol/nbstat.h"

@@ -47,7 +47,7 @@ Taboutbox::Taboutbox(QWidget* parent)
     MakerMotto->adjustSize();
     Label3 = dialogs::Text("Label3", this, 48, 144, QString());
     Label2 = dialogs::Place<QLabel>("Label2", this, 16, 168,
-                           QStringLiteral("Check the website for updates and additional information."));
+                                    QStringLiteral("Check the website for updates and additional information."));
     Label2->setWordWrap(true);
     Label2->setFixedWidth(270);
     // The web address follows 16 pixels lower, so the sentence has room for one line only. Where the
@@ -75,9 +75,9 @@ Taboutbox::Taboutbox(QWidget* parent)
     Label6->setFont(social);
     Label6->adjustSize();
     Label5 = dialogs::Place<QLabel>("Label5", this, 16, 236,
-                           QStringLiteral("You are welcome to republish Nodewick on your own web site, "
-                                          "as long as you link back to ")
-                               + Tfrmmain::kMakerAddress + QStringLiteral("."));
+                                    QStringLiteral("You are welcome to republish Nodewick on your own web site, "
+                                                   "as long as you link back to ")
+                                        + Tfrmmain::kMakerAddress + QStringLiteral("."));
     Label5->setWordWrap(true);
     Label5->setGeometry(16, 236, 269, 39);
     Label5->setAutoFillBackground(true);

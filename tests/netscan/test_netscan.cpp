@@ -2,8 +2,8 @@
 #include "protocol/nbstat.h"
 #include "support/lab_main.h"
 #include "support/window_fixture.h"
-#include "ui/frmping.h"
 #include "ui/frmipinfo.h"
+#include "ui/frmping.h"
 
 #include <QComboBox>
 #include <QLineEdit>

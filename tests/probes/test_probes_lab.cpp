@@ -2,8 +2,8 @@
 // name service, node-status responders that report a MAC, a silent network and a hosts file.
 
 #include "echo_path.h"
-#include "platform/nb30.h"
 #include "platform/icmp.h"
+#include "platform/nb30.h"
 #include "platform/netbios.h"
 #include "probes/netutils.h"
 #include "probes/ping.h"

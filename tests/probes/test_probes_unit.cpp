@@ -1,7 +1,7 @@
 // The probes' own logic and the parts of their platform layer that need no network beyond loopback.
 
-#include "platform/nb30.h"
 #include "platform/icmp.h"
+#include "platform/nb30.h"
 #include "platform/netbios.h"
 #include "probes/netutils.h"
 #include "probes/ping.h"

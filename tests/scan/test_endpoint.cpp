@@ -23,8 +23,8 @@ namespace scantest {
 namespace {
 
 using namespace std::chrono_literals;
-using testsupport::WaitUntil;
 using testsupport::EngineTest;
+using testsupport::WaitUntil;
 
 // A UDP socket bound to a loopback address, standing in for a host.
 class Peer {

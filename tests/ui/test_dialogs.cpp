@@ -4,8 +4,8 @@
 
 #include "support/ui_helpers.h"
 #include "ui/aboutbox.h"
-#include "ui/frmping.h"
 #include "ui/frmipinfo.h"
+#include "ui/frmping.h"
 
 #include <QAction>
 #include <QApplication>
