@@ -3,7 +3,7 @@
 // them; no lock is taken. The walk's octets belong to the worker while it runs.
 
 #include "platform/event.h"
-#include "protocol/walk.h"
+#include "protocol/scanwalk.h"
 
 #include <atomic>
 #include <cstdint>

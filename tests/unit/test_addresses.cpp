@@ -1,6 +1,6 @@
 #include "platform/winsock.h"
 #include "protocol/range.h"
-#include "protocol/walk.h"
+#include "protocol/scanwalk.h"
 #include "support/walk_table.h"
 
 #include <gtest/gtest.h>
