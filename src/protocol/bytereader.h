@@ -91,15 +91,6 @@ public:
         return true;
     }
 
-    [[nodiscard]] bool FetchBe32(std::uint32_t& value)
-    {
-        std::span<const std::uint8_t> in;
-        if (!FetchSpan(4, in))
-            return false;
-        value = std::uint32_t{in[0]} << 24 | std::uint32_t{in[1]} << 16 | std::uint32_t{in[2]} << 8 | in[3];
-        return true;
-    }
-
 private:
     std::span<const std::uint8_t> data_;
     std::size_t position_ = 0;
