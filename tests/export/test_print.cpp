@@ -22,8 +22,6 @@
 
 namespace {
 
-using exporttest::DialogAnswer;
-
 QFont ReportFont()
 {
     QFont font(QStringLiteral("Courier New"));
@@ -165,9 +163,12 @@ protected:
     // Runs File, Print with the print dialog answered by answer; false when the dialog never showed.
     bool Print(const std::function<void(QDialog*)>& answer)
     {
-        DialogAnswer reply([this] { return static_cast<QDialog*>(window->PrintDialog1); }, answer);
+        const testsupport::MessageBoxCatcher reply([&](QDialog* d) {
+            if (d == window->PrintDialog1)
+                answer(d);
+        });
         window->Print1Click();
-        return reply.Answered();
+        return reply.Dialogs() > 0;
     }
 
     void ExpectReportOnPages(int pageCount)

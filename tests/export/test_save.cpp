@@ -32,7 +32,6 @@ namespace {
 
 using exporttest::Accept;
 using exporttest::Choose;
-using exporttest::DialogAnswer;
 using exporttest::NameField;
 
 QByteArray ReadAll(const QString& path)
@@ -65,9 +64,12 @@ protected:
     // Runs handler with the save dialog answered by answer; false when the dialog never showed.
     bool RunWithDialog(void (Tfrmmain::*handler)(), const std::function<void(QFileDialog*)>& answer)
     {
-        DialogAnswer reply([this] { return Dialog(); }, [answer](QDialog* d) { answer(static_cast<QFileDialog*>(d)); });
+        const testsupport::MessageBoxCatcher reply([&](QDialog* d) {
+            if (d == Dialog())
+                answer(Dialog());
+        });
         (window.get()->*handler)();
-        return reply.Answered();
+        return reply.Dialogs() > 0;
     }
 
     bool SaveAs(void (Tfrmmain::*handler)(), const QString& name)

@@ -142,7 +142,7 @@ TEST_F(MainWindowTest, SaveAndPrintShortcutsAndButtonsOpenTheirDialogs)
 {
     ShowWindow();
     QStringList opened;
-    ModalWatcher watcher([&](QWidget* modal) {
+    const MessageBoxCatcher modals([&](QDialog* modal) {
         if (qobject_cast<QFileDialog*>(modal) != nullptr)
             opened.append(QStringLiteral("save"));
         else if (qobject_cast<QPrintDialog*>(modal) != nullptr)
