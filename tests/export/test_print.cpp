@@ -162,7 +162,7 @@ TEST_F(ExportPrint, RowsOfTheDefaultWidthsRunOverFourLinesEach)
     // A row is 604 characters: its address and status on the first line, blanks on the other three.
     QStringList lines = kHeaderLines;
     for (const QString& address : addresses)
-        lines << Line({{0, address}, {151, "Found"}}) << "" << "" << "";
+        lines += {Line({{0, address}, {151, "Found"}}), "", "", ""};
     ExpectPages({lines});
 }
 
