@@ -1,5 +1,5 @@
-// Awkward input through the real window in the lab: waits of every awkward kind, and the real
-// program started while port 6767 is taken.
+// Awkward input through the real window in the lab: waits past either end of the number range, and
+// the real program started while port 6767 is taken.
 #include "load_support.h"
 #include "walk_network.h"
 
@@ -24,16 +24,13 @@ using testsupport::Addresses;
 
 class Waits : public WindowTest {};
 
-TEST_F(Waits, AwkwardWaitsEndEveryWalk)
+// A walk through silent addresses ends whatever the wait: a negative one counts as none, and the
+// longest one ends as each address answers.
+TEST_F(Waits, NegativeAndLongestWaitsEndTheWalk)
 {
-    // Negative, empty and unreadable waits count as no wait: a walk through silent addresses ends.
-    // A huge wait ends as each address answers.
-    const std::vector<QString> mixed = [] {
-        std::vector<QString> v = Addresses("198.20.2.", 10, 15);
-        for (const QString& a : Addresses("198.20.2.", 128, 131))
-            v.push_back(a);
-        return v;
-    }();
+    std::vector<QString> mixed = Addresses("198.20.2.", 10, 15);
+    for (const QString& a : Addresses("198.20.2.", 128, 131))
+        mixed.push_back(a);
     const struct {
         const char* wait;
         const char* start;
@@ -42,11 +39,6 @@ TEST_F(Waits, AwkwardWaitsEndEveryWalk)
     } cases[] = {
         {"-50", "198.20.2.10", "198.20.2.140", mixed},
         {"-2147483648", "198.20.2.10", "198.20.2.140", mixed},
-        {"0", "198.20.2.10", "198.20.2.140", mixed},
-        {"", "198.20.2.10", "198.20.2.140", mixed},
-        {"not a number", "198.20.2.10", "198.20.2.140", mixed},
-        {"12abc", "198.20.2.10", "198.20.2.140", mixed},
-        {"99999999999", "198.20.2.10", "198.20.2.140", mixed},
         {"2147483647", "198.20.3.1", "198.20.3.16", Addresses("198.20.3.", 1, 15)},
     };
     for (const auto& c : cases) {
