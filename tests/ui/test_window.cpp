@@ -317,10 +317,12 @@ TEST_F(MainWindowTest, OpenInBrowserAndExplorerPassTheirTargetsToTheShell)
 TEST_F(MainWindowTest, RunStartRunsTheStartButtonAndPauseStaysDisabled)
 {
     EXPECT_FALSE(window->Pause1->isEnabled());
+    MessageBoxCatcher messages;
     SetRange(QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.3"), 20);
     window->Start1->trigger();
     ASSERT_TRUE(WaitUntil([&] { return !window->ScanRunning(); }, 5s));
     EXPECT_TRUE(WaitUntil([&] { return Rows().rowCount() == 2; }, 5s)) << Rows().rowCount() << " rows";
+    EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(QStringLiteral(" | ")).toStdString();
 }
 
 // A Quick scan of the private loopback: the queries go to 127.0.x.y, port 137, in this process's own
