@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <chrono>
+#include <climits>
 
 using namespace std::chrono_literals;
 using testsupport::WaitUntil;
@@ -127,8 +128,8 @@ TEST_F(WaitFieldTest, ValueIsTheTextReadAsAnInteger)
     const struct {
         const char* text;
         int value;
-    } cases[] = {{"100", 100}, {"-5", -5}, {"+7", 7},  {"007", 7},        {"", 0},
-                 {"-", 0},     {"1.5", 0}, {"12-", 0}, {"99999999999", 0}};
+    } cases[] = {{"100", 100}, {"-5", -5}, {"+7", 7},  {"007", 7}, {"2147483647", INT_MAX}, {"-2147483648", INT_MIN},
+                 {"", 0},      {"-", 0},   {"1.5", 0}, {"12-", 0}, {"not a number", 0},     {"99999999999", 0}};
     for (const auto& c : cases) {
         field->SetText(QString::fromLatin1(c.text));
         EXPECT_EQ(field->Value(), c.value) << '"' << c.text << '"';
