@@ -21,12 +21,12 @@ struct RangeTexts {
 
 // An answer to a node-status query, as its row and its block in the detail log show it.
 struct QuickHost {
-    QString address; // the sender's
+    QString address{}; // the sender's
     bool tableFound = false; // without a name table the block is the address line alone
-    QStringList names; // the table's lines, each a name with its tags
-    std::optional<QString> hostName;
-    std::optional<QString> workgroup;
-    std::optional<QString> mac;
+    QStringList names{}; // the table's lines, each a name with its tags
+    std::optional<QString> hostName{};
+    std::optional<QString> workgroup{};
+    std::optional<QString> mac{};
 };
 
 class ScanView {

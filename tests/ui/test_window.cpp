@@ -183,21 +183,18 @@ TEST_F(MainWindowTest, ExitButtonClosesTheWindow)
 
 TEST_F(MainWindowTest, QuickHostsGoOnTopWithTheirCellsAndTheirBlocksInTheLog)
 {
-    scan::QuickHost alpha;
-    alpha.address = QStringLiteral("127.0.0.2");
-    alpha.tableFound = true;
-    alpha.names = QStringList{"ALPHA          <20><UNIQUE>", "WG             <0><GROUP>"};
-    alpha.hostName = QStringLiteral("ALPHA          ");
-    alpha.workgroup = QStringLiteral("WG             ");
-    alpha.mac = QStringLiteral("00.0C.29.AB.CD.EF");
-    scan::QuickHost beta;
-    beta.address = QStringLiteral("127.0.0.3");
-    beta.tableFound = true;
-    beta.names = QStringList{"BETA           <20><UNIQUE>", "BETA           <3><UNIQUE>"};
-    beta.hostName = QStringLiteral("BETA           ");
-    beta.mac = QStringLiteral("01.02.03.04.05.06");
-    scan::QuickHost bare; // a datagram without a name table
-    bare.address = QStringLiteral("127.0.0.4");
+    const scan::QuickHost alpha{.address = "127.0.0.2",
+                                .tableFound = true,
+                                .names = {"ALPHA          <20><UNIQUE>", "WG             <0><GROUP>"},
+                                .hostName = "ALPHA          ",
+                                .workgroup = "WG             ",
+                                .mac = "00.0C.29.AB.CD.EF"};
+    const scan::QuickHost beta{.address = "127.0.0.3",
+                               .tableFound = true,
+                               .names = {"BETA           <20><UNIQUE>", "BETA           <3><UNIQUE>"},
+                               .hostName = "BETA           ",
+                               .mac = "01.02.03.04.05.06"};
+    const scan::QuickHost bare{.address = "127.0.0.4"}; // a datagram without a name table
     window->AddQuickHost(alpha);
     window->AddQuickHost(beta);
     window->AddQuickHost(bare);
