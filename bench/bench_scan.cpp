@@ -19,9 +19,9 @@
 //   bench_scan        (as root; builds and removes its lab)
 #include "lab.h"
 #include "protocol/nbstat.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
+#include "ui/frmipinfo.h"
 #include "ui/frmmain.h"
+#include "ui/frmping.h"
 #include "ui/spinedit.h"
 
 #include <QApplication>

@@ -38,7 +38,7 @@ int main(int argc, char** argv)
         for (int i = 0; i < slice && done + i < rows; ++i) {
             const int n = done + i;
             const QString addr = QStringLiteral("10.%1.%2.%3").arg(n >> 16).arg((n >> 8) & 255).arg(n & 255);
-            window.ParseNBStatReply(reply.data(), static_cast<int>(reply.size()), addr);
+            window.Engine().Endpoint().ParseNBStatReply(reply.data(), static_cast<int>(reply.size()), addr);
         }
         const double us = static_cast<double>(t.nsecsElapsed()) / 1000.0 / slice;
         QElapsedTimer paint;

@@ -9,8 +9,8 @@
 
 #include "echo_path.h"
 #include "lab.h"
-#include "probes/NetUtils.h"
-#include "probes/Ping.h"
+#include "probes/netutils.h"
+#include "probes/ping.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,6 +2,7 @@
 // it arbitrary bytes in a buffer of exactly the received size, so any read past the end is caught,
 // and checks what the decoder promises about what it gives back.
 #include "protocol/codepage.h"
+#include "protocol/nbname.h"
 #include "protocol/nbstat.h"
 
 #include <cstdint>
@@ -71,6 +72,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     // A failed read (-1) decodes nothing, whatever the buffer holds.
     if (nbstat::Decode(exact.data(), -1).tableFound)
+        std::abort();
+    // The name-service answers read the same bytes: the header, then the address answered for "*",
+    // the name the samples carry, so both ways of writing the answer's name are reached.
+    if (nbname::IsPositiveResponse(exact.data(), exact.size(), 0) && size < nbname::kHeader)
+        std::abort();
+    static const nbname::EncodedName star = nbname::EncodeName(nbname::Name{'*'});
+    if (const auto address = nbname::AnsweredAddress(exact, star); address && !nbname::IsUnicast(*address))
         std::abort();
     return 0;
 }

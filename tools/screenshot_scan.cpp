@@ -8,10 +8,10 @@
 //   xvfb-run -a -s "-screen 0 1280x800x24" screenshot_scan --screen --dark OUTPUT.png
 #include "lab.h"
 #include "support/ui_helpers.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
+#include "ui/aboutbox.h"
+#include "ui/frmipinfo.h"
 #include "ui/frmmain.h"
+#include "ui/frmping.h"
 #include "ui/spinedit.h"
 
 #include <QApplication>

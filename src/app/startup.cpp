@@ -1,10 +1,10 @@
 #include "app/startup.h"
 
 #include "platform/privileges.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
+#include "ui/aboutbox.h"
+#include "ui/frmipinfo.h"
 #include "ui/frmmain.h"
+#include "ui/frmping.h"
 
 #include <QApplication>
 

@@ -2,6 +2,7 @@
 
 #include "platform/unique_fd.h"
 #include "platform/wait_fd.h"
+#include "protocol/bytereader.h"
 #include "protocol/checksum.h"
 
 #include <arpa/inet.h>
@@ -27,6 +28,7 @@
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -199,22 +201,25 @@ bool EchoOverSocket(bool raw, std::uint32_t destination, const void* requestData
         }
         if (from.sin_addr.s_addr != destination || static_cast<std::size_t>(n) == buffer.size())
             continue;
-        std::size_t at = 0;
-        if (raw) {
-            if (n < 20)
-                continue;
-            at = static_cast<std::size_t>(packet[0] & 0x0F) * 4;
-        }
-        if (static_cast<std::size_t>(n) < at + kIcmpHeader)
+        wire::ByteReader in({packet, static_cast<std::size_t>(n)});
+        // A raw socket hands over the IP header too: at least its fixed 20 bytes, and as many 32-bit
+        // words as its first byte's low nibble says.
+        std::span<const std::uint8_t> ipHeader;
+        if (raw && (!in.Peek(20, ipHeader) || !in.Skip(std::size_t{ipHeader[0] & 0x0Fu} * 4)))
             continue;
-        const std::uint8_t* icmp = packet + at;
-        if (icmp[0] != kEchoReply || icmp[1] != 0)
+        std::uint8_t type = 0;
+        std::uint8_t code = 0;
+        std::uint16_t replyIdentifier = 0;
+        std::uint16_t replySequence = 0;
+        if (!in.FetchU8(type) || !in.FetchU8(code) || !in.Skip(2) || !in.FetchBe16(replyIdentifier)
+            || !in.FetchBe16(replySequence))
             continue;
-        if ((icmp[6] << 8 | icmp[7]) != sequence)
+        if (type != kEchoReply || code != 0 || replySequence != sequence)
             continue;
-        if (raw && (icmp[4] << 8 | icmp[5]) != identifier)
+        if (raw && replyIdentifier != identifier)
             continue;
-        echoed.assign(icmp + kIcmpHeader, icmp + (n - static_cast<ssize_t>(at)));
+        const std::span<const std::uint8_t> data = in.FetchRest();
+        echoed.assign(data.begin(), data.end());
         return true;
     }
     return false;

@@ -4,9 +4,9 @@
 //
 // NCBASTAT by name: a call name that is a dotted IPv4 address text is that address, as NetBIOS over
 // TCP/IP takes it, and no lookup is made. Any other call name (bytes in the OEM code page,
-// platform/codepage.h) without its trailing blanks is looked up, as UTF-8, with the system resolver (bounded by wsock::kLookupTimeoutMs, 500 ms);
-// when that gives no address, a NAME QUERY REQUEST for the 16-byte call name, in upper case, is
-// broadcast on every local IPv4 broadcast domain.
+// platform/codepage.h) without its trailing blanks is looked up, as UTF-8, with the system resolver
+// (bounded by wsock::kLookupTimeoutMs, 500 ms); when that gives no address, a NAME QUERY REQUEST for
+// the 16-byte call name, in upper case, is broadcast on every local IPv4 broadcast domain.
 // The address found gets a NODE STATUS REQUEST, and its answer fills the caller's buffer as one
 // ADAPTER_STATUS (adapter_address is the answer's UNIT_ID, name_count the entries written; the
 // statistics stay zero) followed by one NAME_BUFFER per name that fits. Whatever fails leaves the
@@ -21,7 +21,7 @@
 // so a name nobody holds costs 1.25 s of waiting at most, a name found but never answered 1.75 s; the
 // work between the waits adds a few milliseconds.
 
-#include "platform/Nb30.h"
+#include "platform/nb30.h"
 
 #include <cstdint>
 #include <optional>

@@ -34,6 +34,12 @@ QPointer<QSocketNotifier> g_wakeNotifier;
 int g_wakeFd = -1;
 bool g_cancelled = false;
 
+bool IsUiThread()
+{
+    std::lock_guard lock(g_mutex);
+    return !g_ui.isNull() && g_ui->thread() == QThread::currentThread();
+}
+
 void RunPendingSteps()
 {
     for (;;) {
@@ -166,8 +172,11 @@ void TThread::Run()
     ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     try {
         Execute();
+    } catch (const SyncCancelled&) {
+        // The window is closing and will show nothing more: the walk ends here.
     } catch (...) {
-        // An error inside the worker ends it without a word.
+        // Any other error ends the walk as its end does, without a message: OnTerminate still runs,
+        // and the program goes on.
     }
     finished_.store(true);
     PostToUi([control = control_] {
@@ -185,15 +194,7 @@ void TThread::Run()
     });
 }
 
-bool IsUiThread()
-{
-    std::lock_guard lock(g_mutex);
-    return !g_ui.isNull() && g_ui->thread() == QThread::currentThread();
-}
-
-void TThread::Synchronize(const std::function<void()>& step) { RunOnUiThread(step); }
-
-void RunOnUiThread(const std::function<void()>& step)
+void TThread::Synchronize(const std::function<void()>& step)
 {
     if (IsUiThread()) {
         step();

@@ -22,10 +22,6 @@ public:
 void InstallSynchronizer(QObject* ui);
 // Steps waiting now and any handed over later are not run: their workers get SyncCancelled.
 void CancelSynchronize();
-// Runs step on the UI thread and waits for it, from any thread; on the UI thread it runs at once.
-// An exception that the step raises is raised in the caller.
-void RunOnUiThread(const std::function<void()>& step);
-bool IsUiThread();
 
 class TThread {
 public:

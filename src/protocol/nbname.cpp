@@ -1,14 +1,15 @@
 #include "protocol/nbname.h"
 
+#include "protocol/bytereader.h"
+
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace nbname {
 namespace {
 
 constexpr std::uint16_t kTypeNb = 0x0020;
-
-std::uint16_t Read16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
 
 void Write16(std::uint8_t* p, std::uint16_t v)
 {
@@ -58,25 +59,39 @@ std::array<std::uint8_t, 50> StatusQuery(std::uint16_t id)
 
 bool IsPositiveResponse(const std::uint8_t* reply, std::size_t length, std::uint16_t id)
 {
-    return length >= kHeader && Read16(reply) == id && (reply[2] & 0x80) != 0 && (reply[2] & 0x78) == 0
-        && (reply[3] & 0x0F) == 0 && Read16(reply + 6) > 0;
+    wire::ByteReader in({reply, length});
+    std::uint16_t received = 0;
+    std::uint16_t flags = 0;
+    std::uint16_t answers = 0;
+    // ID, FLAGS, QDCOUNT, ANCOUNT, NSCOUNT and ARCOUNT: the whole header.
+    if (!in.FetchBe16(received) || !in.FetchBe16(flags) || !in.Skip(2) || !in.FetchBe16(answers) || !in.Skip(4))
+        return false;
+    // R set, OPCODE QUERY, RCODE 0.
+    return received == id && (flags & 0x8000) != 0 && (flags & 0x7800) == 0 && (flags & 0x000F) == 0 && answers > 0;
 }
 
 std::optional<std::uint32_t> AnsweredAddress(const std::vector<std::uint8_t>& reply, const EncodedName& encoded)
 {
-    std::size_t at = kHeader;
-    if (reply.size() >= at + 2 && (reply[at] & 0xC0) == 0xC0) {
-        at += 2;
-    } else {
-        if (reply.size() < at + kEncodedName || !std::equal(encoded.begin(), encoded.end(), reply.begin() + at))
+    wire::ByteReader in(reply);
+    if (!in.Skip(kHeader))
+        return std::nullopt;
+    if (std::uint8_t label = 0; in.PeekU8(label) && (label & 0xC0) == 0xC0) {
+        if (!in.Skip(2))
             return std::nullopt;
-        at += kEncodedName;
+    } else {
+        std::span<const std::uint8_t> name;
+        if (!in.FetchSpan(kEncodedName, name) || !std::ranges::equal(name, encoded))
+            return std::nullopt;
     }
     // TYPE, CLASS, TTL, RDLENGTH, then the first NB_FLAGS and NB_ADDRESS.
-    if (reply.size() < at + 10 + 6 || Read16(reply.data() + at) != kTypeNb || Read16(reply.data() + at + 8) < 6)
+    std::uint16_t type = 0;
+    std::uint16_t dataLength = 0;
+    std::array<std::uint8_t, 4> octets{};
+    if (!in.FetchBe16(type) || !in.Skip(6) || !in.FetchBe16(dataLength) || !in.Skip(2) || !in.FetchBytes(octets))
         return std::nullopt;
-    std::uint32_t address = 0;
-    std::memcpy(&address, reply.data() + at + 12, 4);
+    if (type != kTypeNb || dataLength < 6)
+        return std::nullopt;
+    const auto address = std::bit_cast<std::uint32_t>(octets);
     if (!IsUnicast(address))
         return std::nullopt;
     return address;

@@ -1,31 +1,20 @@
 #include "protocol/nbstat.h"
 
+#include "protocol/bytereader.h"
+
 #include <cstdio>
 
 namespace nbstat {
 namespace {
 
-// Every fetch checks what remains, so no read reaches the end of the received bytes.
-class Cursor {
-public:
-    Cursor(const std::uint8_t* bytes, int length)
-        : bytes_(bytes)
-        , length_(length > 0 ? length : 0)
-    {
-    }
-    bool Fits(int offset, int count) const { return offset >= 0 && count >= 0 && offset <= length_ - count; }
-    std::uint8_t At(int offset) const { return bytes_[offset]; }
-    int Length() const { return length_; }
-
-private:
-    const std::uint8_t* bytes_;
-    int length_;
-};
+// The low byte of RR_TYPE NBSTAT and RR_CLASS IN.
+constexpr std::array<std::uint8_t, 3> kNbstatIn = {0x21, 0x00, 0x01};
 
 } // namespace
 
 // The part of a NODE STATUS RESPONSE that is read. p is where the bytes 21 00 01 are first found
-// (the tail of RR_TYPE and RR_CLASS; 47 after a 12-byte header and the 34-byte answer name):
+// after the first byte (the tail of RR_TYPE and RR_CLASS; 47 after a 12-byte header and the 34-byte
+// answer name):
 //
 //   p        21 00 01                   NBSTAT, IN
 //   p+3      TTL (4)  RDLENGTH (2)      skipped
@@ -38,29 +27,21 @@ private:
 Reply Decode(const std::uint8_t* bytes, int length)
 {
     Reply reply;
-    const Cursor in(bytes, length);
-    int p = -1;
-    for (int i = 1; in.Fits(i, 3); ++i) {
-        if (in.At(i) == 0x21 && in.At(i + 1) == 0x00 && in.At(i + 2) == 0x01) {
-            p = i;
-            break;
-        }
-    }
-    if (p < 0 || !in.Fits(p + 9, 1))
+    wire::ByteReader in({bytes, length > 0 ? static_cast<std::size_t>(length) : 0});
+    std::uint8_t count = 0;
+    if (!in.Skip(1) || !in.SkipTo(kNbstatIn) || !in.Skip(9) || !in.FetchU8(count))
         return reply;
-    const int count = in.At(p + 9);
     for (int k = 0; k < count; ++k) {
-        const int at = p + 10 + 18 * k;
-        if (!in.Fits(at, 18))
-            break;
+        std::span<const std::uint8_t> name;
         NameEntry entry;
-        entry.text.resize(15);
-        for (int i = 0; i < 15; ++i) {
-            const std::uint8_t b = in.At(at + i);
-            entry.text[static_cast<size_t>(i)] = b <= 0x20 ? ' ' : static_cast<char>(b);
-        }
-        entry.suffix = in.At(at + 15);
-        entry.group = (in.At(at + 16) & 0x80) != 0;
+        std::uint8_t flags = 0;
+        // An entry cut short ends the table; no MAC is read after it, so the position it leaves is moot.
+        if (!in.FetchSpan(15, name) || !in.FetchU8(entry.suffix) || !in.FetchU8(flags) || !in.Skip(1))
+            break;
+        entry.text.reserve(name.size());
+        for (const std::uint8_t b : name)
+            entry.text += b <= 0x20 ? ' ' : static_cast<char>(b);
+        entry.group = (flags & 0x80) != 0;
         if (entry.group && entry.suffix == 0x00)
             reply.workgroup = entry.text;
         if (!entry.group && entry.suffix == 0x20)
@@ -70,13 +51,8 @@ Reply Decode(const std::uint8_t* bytes, int length)
     if (reply.names.empty())
         return reply;
     reply.tableFound = true;
-    const int macAt = p + 10 + 18 * count;
-    if (static_cast<int>(reply.names.size()) == count && in.Fits(macAt, 6)) {
-        std::array<std::uint8_t, 6> mac{};
-        for (int i = 0; i < 6; ++i)
-            mac[static_cast<size_t>(i)] = in.At(macAt + i);
+    if (std::array<std::uint8_t, 6> mac{}; reply.names.size() == std::size_t{count} && in.FetchBytes(mac))
         reply.mac = mac;
-    }
     return reply;
 }
 

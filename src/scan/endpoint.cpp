@@ -1,14 +1,9 @@
-// The main window's UDP endpoint: every node-status query leaves through it, every datagram that
-// reaches local port 6767 is read and decoded on the UI thread.
+#include "scan/endpoint.h"
 
 #include "platform/codepage.h"
 #include "protocol/nbstat.h"
-#include "scan/udp.h"
-#include "ui/frmmain.h"
-#include "ui/loglistbox.h"
 
-#include <QLineEdit>
-
+namespace scan {
 namespace {
 
 // A name field on its own, so that a double-byte character cut by its end cannot take in what follows.
@@ -16,27 +11,34 @@ QString NetworkText(const std::string& bytes) { return QString::fromStdString(wc
 
 } // namespace
 
-void Tfrmmain::OpenEndpoint()
+Endpoint::Endpoint(ScanView& view, ScanState& state, QObject* owner)
+    : view_(view)
+    , state_(state)
+    , owner_(owner)
+{
+}
+
+Endpoint::~Endpoint() { Close(); }
+
+void Endpoint::Open()
 {
     wsock::WSADATA wsaData;
     if (wsock::WSAStartup(0x0101, &wsaData) != 0)
-        ShowMessage(QStringLiteral("Error!"));
+        view_.ShowMessage(QStringLiteral("Error!"));
     FSocket = wsock::socket(wsock::kAfInet, wsock::kSockDgram, 0);
     if (FSocket == wsock::INVALID_SOCKET)
-        ShowMessage(QString::number(wsock::WSAGetLastError()) + QStringLiteral("  Socket error"));
+        view_.ShowMessage(QString::number(wsock::WSAGetLastError()) + QStringLiteral("  Socket error"));
     FLocalAddr = wsock::sockaddr_in{};
     FLocalAddr.sin_family = wsock::kAfInet;
     FLocalAddr.sin_addr = 0;
-    FLocalAddr.sin_port = wsock::HostToNetShort(udp::kLocalPort);
+    FLocalAddr.sin_port = wsock::HostToNetShort(kLocalPort);
     if (wsock::bind(FSocket, &FLocalAddr, sizeof FLocalAddr) != 0)
-        ShowMessage(QStringLiteral("bind fail"));
+        view_.ShowMessage(QStringLiteral("bind fail"));
     wsock::WSAAsyncSelect(
-        FSocket, this, [this](long lParam) { WMSocketEvent(lParam); }, wsock::kFdRead);
-    udp::WaitAckEvent = wsync::CreateEventA(nullptr, true, false, "WAIT_ACK");
-    udp::TimeOut.store(udp::kDefaultTimeOut);
+        FSocket, owner_, [this](long lParam) { WMSocketEvent(lParam); }, wsock::kFdRead);
 }
 
-void Tfrmmain::CloseEndpoint()
+void Endpoint::Close()
 {
     if (FSocket == wsock::INVALID_SOCKET)
         return;
@@ -44,7 +46,7 @@ void Tfrmmain::CloseEndpoint()
     FSocket = wsock::INVALID_SOCKET;
 }
 
-udp::QuerySend Tfrmmain::SendNBStatQuery(const std::uint8_t* query, const std::string& address, bool reportWouldBlock)
+QuerySend Endpoint::SendNBStatQuery(const std::uint8_t* query, const std::string& address, bool reportWouldBlock)
 {
     FRemoteAddr.sin_addr = wsock::inet_addr(address.c_str());
     FRemoteAddr.sin_family = wsock::kAfInet;
@@ -52,15 +54,15 @@ udp::QuerySend Tfrmmain::SendNBStatQuery(const std::uint8_t* query, const std::s
     const int sent
         = wsock::sendto(FSocket, reinterpret_cast<const char*>(query), 50, 0, &FRemoteAddr, sizeof FRemoteAddr);
     if (sent == wsock::SOCKET_ERROR && wsock::WSAGetLastError() == wsock::kWsaEWouldBlock && !reportWouldBlock)
-        return udp::QuerySend::WouldBlock;
+        return QuerySend::WouldBlock;
     if (sent == wsock::SOCKET_ERROR)
-        ShowMessage(QStringLiteral("SOCKET_ERROR,send fail."));
+        view_.ShowMessage(QStringLiteral("SOCKET_ERROR,send fail."));
     if (sent != 50)
-        ShowMessage(QStringLiteral("Not Send all"));
-    return sent == 50 ? udp::QuerySend::Sent : udp::QuerySend::Failed;
+        view_.ShowMessage(QStringLiteral("Not Send all"));
+    return sent == 50 ? QuerySend::Sent : QuerySend::Failed;
 }
 
-void Tfrmmain::WMSocketEvent(long lParam)
+void Endpoint::WMSocketEvent(long lParam)
 {
     if ((lParam & 0xFFFF) != wsock::kFdRead)
         return;
@@ -75,34 +77,26 @@ void Tfrmmain::WMSocketEvent(long lParam)
         FRemoteAddr = from;
     if (length >= 0 || fromLen > 0)
         ParseNBStatReply(buffer, length, QString::fromStdString(wsock::inet_ntoa(from.sin_addr)));
-    wsync::SetEvent(udp::WaitAckEvent);
+    wsync::SetEvent(state_.WAIT_ACK);
 }
 
-void Tfrmmain::ParseNBStatReply(const std::uint8_t* bytes, int length, const QString& address)
+void Endpoint::ParseNBStatReply(const std::uint8_t* bytes, int length, const QString& address)
 {
-    const ResultsModel::RowId row = results_->InsertTop(address);
-    for (int i = 0; i < ResultsModel::kCells; ++i)
-        results_->AddCell(row, QString());
-    ListBox1->AddLine(QStringLiteral("IP: ") + address);
-    results_->SetCell(row, 0, QStringLiteral("Found"));
-    results_->SetLogAnchor(row, ListBox1->Count());
-    // During a Quick scan the count field tells how many hosts have answered so far.
-    Edit5->setText(QString::number(results_->Count()));
-
+    QuickHost host;
+    host.address = address;
     const nbstat::Reply reply = nbstat::Decode(bytes, length);
-    if (!reply.tableFound)
-        return;
-    for (const nbstat::NameEntry& entry : reply.names)
-        ListBox1->AddLine(NetworkText(entry.text) + QString::fromStdString(nbstat::NameTags(entry)));
-    if (reply.hostName)
-        results_->SetCell(row, 1, NetworkText(*reply.hostName));
-    if (reply.workgroup)
-        results_->SetCell(row, 3, NetworkText(*reply.workgroup));
-    if (reply.mac) {
-        const QString mac = QString::fromStdString(nbstat::MacText(*reply.mac, '.'));
-        results_->SetCell(row, 2, mac);
-        ListBox1->AddLine(QStringLiteral("MAC:") + mac);
+    host.tableFound = reply.tableFound;
+    if (reply.tableFound) {
+        for (const nbstat::NameEntry& entry : reply.names)
+            host.names.append(NetworkText(entry.text) + QString::fromStdString(nbstat::NameTags(entry)));
+        if (reply.hostName)
+            host.hostName = NetworkText(*reply.hostName);
+        if (reply.workgroup)
+            host.workgroup = NetworkText(*reply.workgroup);
+        if (reply.mac)
+            host.mac = QString::fromStdString(nbstat::MacText(*reply.mac, '.'));
     }
-    ListBox1->AddLine(QString::fromStdString(nbstat::kSeparatorLine));
-    ListBox1->SetTopIndex(ListBox1->Count() - 1);
+    view_.AddQuickHost(host);
 }
+
+} // namespace scan

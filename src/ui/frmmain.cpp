@@ -1,18 +1,16 @@
 #include "ui/frmmain.h"
 
 #include "platform/shell.h"
-#include "platform/thread.h"
-#include "probes/LocalIPs.h"
-#include "probes/NetUtils.h"
+#include "probes/localips.h"
+#include "probes/netutils.h"
+#include "protocol/nbstat.h"
 #include "protocol/range.h"
-#include "scan/udp.h"
-#include "scan/worker.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
+#include "ui/aboutbox.h"
 #include "ui/artwork.h"
 #include "ui/combobox.h"
 #include "ui/design.h"
+#include "ui/frmipinfo.h"
+#include "ui/frmping.h"
 #include "ui/loglistbox.h"
 #include "ui/picturepanel.h"
 #include "ui/spinedit.h"
@@ -212,6 +210,7 @@ Tfrmmain::Tfrmmain(QWidget* parent)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmmain"));
+    engine_ = std::make_unique<scan::ScanEngine>(*this);
     LoadArtwork();
     QFont font(QStringLiteral("Verdana"));
     font.setPixelSize(12);
@@ -270,13 +269,6 @@ Tfrmmain::Tfrmmain(QWidget* parent)
     });
 
     design::PlaceOnScreen(this, kDesignedPos, QSize(kWindowWidth, kWindowHeight));
-    wsync::InstallSynchronizer(this);
-    SetNetUtilsMessageHandler([](const std::string& text) {
-        wsync::RunOnUiThread([&text] {
-            if (frmmain != nullptr)
-                frmmain->ShowMessage(QString::fromStdString(text));
-        });
-    });
     frmmain = this;
     FormCreate();
 }
@@ -289,10 +281,9 @@ Tfrmmain::~Tfrmmain()
         QObject::disconnect(child, nullptr, this, nullptr);
     if (frmmain == this)
         frmmain = nullptr;
-    SetNetUtilsMessageHandler(nullptr);
-    WaitForScan();
-    if (FSocket != wsock::INVALID_SOCKET)
-        wsock::closesocket(FSocket);
+    // The worker shows itself through this window: it is released and has ended before anything goes.
+    FormClose();
+    engine_.reset();
 }
 
 void Tfrmmain::BuildMenus()
@@ -423,7 +414,7 @@ void Tfrmmain::BuildBands()
     Label3 = MakeLabel("Label3", QStringLiteral("Timeout:"), Panel2, 427, 7);
     SpinEdit1 = Make<TSpinEdit>("SpinEdit1", Panel2);
     SpinEdit1->setGeometry(496, 4, 65, 21);
-    SpinEdit1->SetValue(udp::kDefaultTimeOut);
+    SpinEdit1->SetValue(scan::kDefaultTimeOut);
     connect(SpinEdit1, &TSpinEdit::Changed, this, &Tfrmmain::SpinEdit1Change);
     Label4 = MakeLabel("Label4", QStringLiteral("Milliseconds"), Panel2, 571, 7);
     Label4->setFixedWidth(80);
@@ -458,8 +449,8 @@ void Tfrmmain::BuildModeStrip()
     rbThorough = Make<QRadioButton>("rbThorough", Panel3, QStringLiteral("Thorough"));
     rbThorough->adjustSize();
     rbThorough->move(300, (33 - rbThorough->height()) / 2);
-    connect(rbThorough, &QRadioButton::toggled, this, [](bool checked) { udp::ThoroughMode.store(checked); });
-    udp::ThoroughMode.store(false);
+    connect(rbThorough, &QRadioButton::toggled, this,
+            [this](bool checked) { engine_->State().ThoroughMode.store(checked); });
 }
 
 void Tfrmmain::BuildTable()
@@ -566,9 +557,9 @@ void Tfrmmain::BuildStatusStrip()
 
 void Tfrmmain::FormCreate()
 {
-    AppVersion = QStringLiteral("1.02");
+    AppVersion = QStringLiteral(NODEWICK_VERSION);
     setWindowTitle(QStringLiteral("Nodewick v") + AppVersion);
-    OpenEndpoint();
+    engine_->Endpoint().Open();
 }
 
 void Tfrmmain::showEvent(QShowEvent* event)
@@ -625,13 +616,8 @@ void Tfrmmain::FormClose()
     if (closed_)
         return;
     closed_ = true;
-    // A worker must not outlive the window: it is told to stop, its waits and UI-thread steps are
-    // released, and it ends within one address's time.
-    udp::StopScan.store(true);
-    startPending_ = false;
-    wsync::CancelSynchronize();
-    wsync::SetEvent(udp::WaitAckEvent);
-    CloseEndpoint();
+    // A worker must not outlive the window.
+    engine_->Close();
 }
 
 std::optional<int> Tfrmmain::SelectedRow() const
@@ -715,6 +701,66 @@ void Tfrmmain::About1Click()
     if (aboutbox != nullptr)
         aboutbox->exec();
 }
+
+void Tfrmmain::ToolButton1Click() { engine_->Start(); }
+
+void Tfrmmain::ToolButton2Click()
+{
+    engine_->Stop();
+    Edit5->setText(QString::number(ListBox1->Count()));
+}
+
+void Tfrmmain::SpinEdit1Change() { engine_->State().TimeOut.store(SpinEdit1->Value()); }
+
+bool Tfrmmain::ScanRunning() const { return engine_->Running(); }
+
+void Tfrmmain::WaitForScan() { engine_->WaitForEnd(); }
+
+scan::RangeTexts Tfrmmain::ReadRange() { return {ComboBox1->currentText(), Edit2->text()}; }
+
+void Tfrmmain::ShowCurrentIP(const QString& address) { Edit4->setText(address); }
+
+void Tfrmmain::ScanStarting()
+{
+    results_->Clear();
+    engine_->State().TimeOut.store(SpinEdit1->Value());
+}
+
+void Tfrmmain::AddQuickHost(const scan::QuickHost& host)
+{
+    const ResultsModel::RowId row = results_->InsertTop(host.address);
+    for (int i = 0; i < ResultsModel::kCells; ++i)
+        results_->AddCell(row, QString());
+    ListBox1->AddLine(QStringLiteral("IP: ") + host.address);
+    results_->SetCell(row, 0, QStringLiteral("Found"));
+    results_->SetLogAnchor(row, ListBox1->Count());
+    // During a Quick scan the count field tells how many hosts have answered so far.
+    Edit5->setText(QString::number(results_->Count()));
+    if (!host.tableFound)
+        return;
+    for (const QString& line : host.names)
+        ListBox1->AddLine(line);
+    if (host.hostName)
+        results_->SetCell(row, 1, *host.hostName);
+    if (host.workgroup)
+        results_->SetCell(row, 3, *host.workgroup);
+    if (host.mac) {
+        results_->SetCell(row, 2, *host.mac);
+        ListBox1->AddLine(QStringLiteral("MAC:") + *host.mac);
+    }
+    ListBox1->AddLine(QString::fromStdString(nbstat::kSeparatorLine));
+    ListBox1->SetTopIndex(ListBox1->Count() - 1);
+}
+
+scan::RowId Tfrmmain::AppendThoroughRow(const QString& address)
+{
+    ListBox1->AddLine(address);
+    const ResultsModel::RowId row = results_->Append(address);
+    results_->AddCell(row, QStringLiteral("Found"));
+    return row;
+}
+
+void Tfrmmain::AddThoroughCell(scan::RowId row, const QString& text) { results_->AddCell(row, text); }
 
 void Tfrmmain::ShowMessage(const QString& text)
 {

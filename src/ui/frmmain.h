@@ -1,17 +1,16 @@
 #pragma once
 // The main window: range fields, wait, mode, toolbar and menus, the results table, the status strip
-// and the hidden detail log. Its networking (endpoint, queries, replies) and its scan actions are
-// implemented in scan/ beside the worker; its layout and own handlers here.
+// and the hidden detail log. It shows its scan engine's walk as that engine's view.
 
-#include "platform/winsock.h"
-#include "scan/udp.h"
+#include "scan/scanengine.h"
+#include "scan/scanview.h"
 #include "ui/resultsmodel.h"
 
 #include <QMainWindow>
 #include <QString>
 
+#include <memory>
 #include <optional>
-#include <string>
 
 class QAction;
 class QComboBox;
@@ -29,9 +28,8 @@ class QWidget;
 class LogListBox;
 class PicturePanel;
 class TSpinEdit;
-class TSendDataThread;
 
-class Tfrmmain : public QMainWindow {
+class Tfrmmain : public QMainWindow, public scan::ScanView {
     Q_OBJECT
 public:
     explicit Tfrmmain(QWidget* parent = nullptr);
@@ -106,33 +104,25 @@ public:
     void ComboBox1CloseUp();
     void GetLocalIPs();
 
-    // Scan actions (scan/actions.cpp).
     void ToolButton1Click(); // Start
     void ToolButton2Click(); // Stop
     void SpinEdit1Change();
 
-    // Export (ui/export.cpp).
+    // Export (ui/exporting.cpp).
     void Save1Click();
     void N3Click();
     void Print1Click();
 
-    // The endpoint (scan/endpoint.cpp).
-    void OpenEndpoint();
-    void CloseEndpoint();
-    // Tries the send once. When the kernel has no room for the datagram now and reportWouldBlock is
-    // false, shows nothing and gives WouldBlock, for the caller to try again; any other failure shows
-    // the two send messages.
-    udp::QuerySend SendNBStatQuery(const std::uint8_t* query, const std::string& address, bool reportWouldBlock = true);
-    void WMSocketEvent(long lParam);
-    void ParseNBStatReply(const std::uint8_t* bytes, int length, const QString& address);
+    // The scan's view: each runs on the UI thread.
+    scan::RangeTexts ReadRange() override;
+    void ShowCurrentIP(const QString& address) override;
+    void ShowMessage(const QString& text) override;
+    void ScanStarting() override;
+    void AddQuickHost(const scan::QuickHost& host) override;
+    scan::RowId AppendThoroughRow(const QString& address) override;
+    void AddThoroughCell(scan::RowId row, const QString& text) override;
 
-    // The UI-thread parts of a Thorough host, by row identity (the row may be gone by then).
-    ResultsModel::RowId AppendThoroughRow(const QString& address);
-    void AddThoroughCell(ResultsModel::RowId row, const QString& text);
-
-    // Shows a message box with an OK button, as every failure of the program is reported.
-    void ShowMessage(const QString& text);
-
+    scan::ScanEngine& Engine() { return *engine_; }
     bool ScanRunning() const;
     // Only for the end of the program, once the event loop is over.
     void WaitForScan();
@@ -153,21 +143,14 @@ private:
     void BuildTable();
     void BuildLogPane();
     void BuildStatusStrip();
-    void StartScan();
-    void OnScanFinished();
     // The first selected row of the table, if any.
     std::optional<int> SelectedRow() const;
     // The range a.b.c.1 to a.b.c.255 of an address text, in the start and end fields.
     void ShowProposedRange(const QString& address);
 
-    wsock::SOCKET FSocket = wsock::INVALID_SOCKET;
-    wsock::sockaddr_in FLocalAddr{};
-    wsock::sockaddr_in FRemoteAddr{};
-
+    std::unique_ptr<scan::ScanEngine> engine_;
     ResultsModel* results_ = nullptr;
     QTimer* tableRefresh_ = nullptr;
-    TSendDataThread* scanThread_ = nullptr;
-    bool startPending_ = false;
     bool shown_ = false;
     bool closed_ = false;
 };

@@ -1,10 +1,7 @@
 #include "export_support.h"
 
-#include "support/ui_helpers.h"
 #include "ui/loglistbox.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QStandardPaths>
@@ -44,31 +41,6 @@ void AddRows(Tfrmmain& window, const QStringList& addresses)
         window.Results()->SetCell(row, 0, QStringLiteral("Found"));
     }
 }
-
-DialogAnswer::DialogAnswer(std::function<QDialog*()> find, std::function<void(QDialog*)> answer,
-                           std::chrono::milliseconds limit)
-{
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    QObject::connect(&timer_, &QTimer::timeout,
-                     [this, find = std::move(find), answer = std::move(answer), clock, limit] {
-                         if (clock->elapsed() > limit.count()) {
-                             if (QWidget* modal = QApplication::activeModalWidget()) {
-                                 timedOut_ = true;
-                                 modal->close();
-                             }
-                             return;
-                         }
-                         QDialog* dialog = find();
-                         if (!answered_ && dialog != nullptr && dialog->isVisible()) {
-                             answered_ = true;
-                             answer(dialog);
-                         }
-                     });
-    timer_.start(10);
-}
-
-DialogAnswer::~DialogAnswer() { EXPECT_FALSE(timedOut_) << "a dialog was still open when the time was up"; }
 
 QString NameField(QFileDialog* dialog)
 {

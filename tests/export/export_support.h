@@ -1,17 +1,12 @@
 #pragma once
-// What the export tests share: the window fixture, and a way to answer the modal dialogs that the
-// export handlers run.
+// What the export tests share: the window fixture, rows for the table, and the save dialog's name
+// field.
 
 #include "support/window_fixture.h"
 
-#include <QDialog>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QTimer>
-
-#include <chrono>
-#include <functional>
 
 class QFileDialog;
 
@@ -35,24 +30,6 @@ protected:
 
 // Adds Quick-style rows to the window's table, the first of them at the top.
 void AddRows(Tfrmmain& window, const QStringList& addresses);
-
-// Answers the dialog that find() gives as soon as it shows: answer must accept or reject it. When
-// the limit is up, every modal window still open is closed, the nested ones that the dialog may have
-// opened included, so that a handler waiting on them always returns; the test then fails.
-class DialogAnswer {
-public:
-    DialogAnswer(std::function<QDialog*()> find, std::function<void(QDialog*)> answer,
-                 std::chrono::milliseconds limit = std::chrono::seconds(10));
-    ~DialogAnswer();
-    DialogAnswer(const DialogAnswer&) = delete;
-    DialogAnswer& operator=(const DialogAnswer&) = delete;
-    bool Answered() const { return answered_; }
-
-private:
-    QTimer timer_;
-    bool answered_ = false;
-    bool timedOut_ = false;
-};
 
 // The text of a file dialog's name field.
 QString NameField(QFileDialog* dialog);

@@ -1,4 +1,4 @@
-// Bad input through the real window in the lab: range texts and waits of every awkward kind, and
+// Awkward input through the real window in the lab: waits past either end of the number range, and
 // the real program started while port 6767 is taken.
 #include "load_support.h"
 #include "walk_network.h"
@@ -11,7 +11,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <set>
+#include <algorithm>
 
 #ifndef NODEWICK_PROGRAM
 #error "NODEWICK_PROGRAM must name the nodewick binary"
@@ -22,96 +22,15 @@ namespace {
 
 using testsupport::Addresses;
 
-class Texts : public WindowTest {
-protected:
-    // The captions in the order the rows arrived.
-    std::vector<QString> Arrived() const
-    {
-        std::vector<QString> out;
-        for (int i = Rows().Count() - 1; i >= 0; --i)
-            out.push_back(Rows().Caption(i));
-        return out;
-    }
-};
+class Waits : public WindowTest {};
 
-TEST_F(Texts, AwkwardRangeTextsWalkWhatTheConversionAccepted)
+// A walk through silent addresses ends whatever the wait: a negative one counts as none, and the
+// longest one ends as each address answers.
+TEST_F(Waits, NegativeAndLongestWaitsEndTheWalk)
 {
-    // Every address here answers, so each wait ends with its answer and the rows show the walk in
-    // order. Shortened, octal and hexadecimal forms walk from the address the conversion gives.
-    const auto threeToEight = Addresses("198.20.0.", 3, 8);
-    const struct {
-        const char* start;
-        const char* end;
-        std::vector<QString> walk;
-    } cases[] = {
-        {"198.20.0.3", "198.20.0.9", threeToEight},
-        {"198.20.3", "198.20.0.9", threeToEight},
-        {"198.1310723", "198.20.0.9", threeToEight},
-        {"3323199491", "3323199497", threeToEight},
-        {"0306.024.0.03", "0306.024.0.011", threeToEight},
-        {"0xC6.0x14.0x0.0x3", "0XC6.0X14.0.0X9", threeToEight},
-        {"198.20.0.3 ", "198.20.0.9 and then words", threeToEight},
-        {"198.20.0.3\t", "198.21.0.9", threeToEight}, // the end's first two octets play no part
-        {"198.20.0.9", "198.20.0.3", {"198.20.0.9"}}, // a start after the end is probed alone
-        {"198.20.1.5", "198.20.0.200", {"198.20.1.5"}},
-        {"198.20.0.5", "198.20.0.5", {"198.20.0.5"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.start) + " to " + c.end);
-        testsupport::MessageBoxCatcher boxes;
-        StartQuick(c.start, c.end, "5000");
-        ASSERT_TRUE(WaitForScanEnd(60s));
-        Settle(100ms, 5s);
-        EXPECT_EQ(Arrived(), c.walk);
-        EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join(", ").toStdString();
-        EXPECT_EQ(window->Edit4->text(), "");
-    }
-}
-
-TEST_F(Texts, TextsTheConversionRefusesShowTheMessageAndProbeNothing)
-{
-    const char* refused[] = {"",
-                             "abc",
-                             "198.20.0.x",
-                             " 198.20.0.3",
-                             "255.255.255.255",
-                             "198.20.0.256",
-                             "198.20.0.3.4",
-                             "198..20.3",
-                             "198.20.0.3.",
-                             "09.20.0.3",
-                             "0x",
-                             "-1",
-                             "198.20.0.3x",
-                             "198.20.0.-3",
-                             "0x1.0x2.0xg.0x3"};
-    const unsigned long long sentBefore = UdpOutDatagrams();
-    for (const char* text : refused) {
-        for (const bool asStart : {true, false}) {
-            SCOPED_TRACE(std::string(asStart ? "start '" : "end '") + text + "'");
-            testsupport::MessageBoxCatcher boxes;
-            window->Edit4->setText("unchanged");
-            StartQuick(asStart ? text : "198.20.0.3", asStart ? "198.20.0.9" : text, "100");
-            ASSERT_TRUE(WaitForScanEnd(10s));
-            EXPECT_EQ(boxes.Texts(), QStringList{"Invalid IP address!"});
-            EXPECT_EQ(window->Edit4->text(), "unchanged");
-        }
-    }
-    Settle(200ms, 2s);
-    EXPECT_EQ(Rows().Count(), 0);
-    EXPECT_EQ(UdpOutDatagrams(), sentBefore);
-}
-
-TEST_F(Texts, AwkwardWaitsEndEveryWalk)
-{
-    // Negative, empty and unreadable waits count as no wait: a walk through silent addresses ends.
-    // A huge wait ends as each address answers.
-    const std::vector<QString> mixed = [] {
-        std::vector<QString> v = Addresses("198.20.2.", 10, 15);
-        for (const QString& a : Addresses("198.20.2.", 128, 131))
-            v.push_back(a);
-        return v;
-    }();
+    std::vector<QString> mixed = Addresses("198.20.2.", 10, 15);
+    for (const QString& a : Addresses("198.20.2.", 128, 131))
+        mixed.push_back(a);
     const struct {
         const char* wait;
         const char* start;
@@ -120,11 +39,6 @@ TEST_F(Texts, AwkwardWaitsEndEveryWalk)
     } cases[] = {
         {"-50", "198.20.2.10", "198.20.2.140", mixed},
         {"-2147483648", "198.20.2.10", "198.20.2.140", mixed},
-        {"0", "198.20.2.10", "198.20.2.140", mixed},
-        {"", "198.20.2.10", "198.20.2.140", mixed},
-        {"not a number", "198.20.2.10", "198.20.2.140", mixed},
-        {"12abc", "198.20.2.10", "198.20.2.140", mixed},
-        {"99999999999", "198.20.2.10", "198.20.2.140", mixed},
         {"2147483647", "198.20.3.1", "198.20.3.16", Addresses("198.20.3.", 1, 15)},
     };
     for (const auto& c : cases) {

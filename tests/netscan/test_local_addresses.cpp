@@ -1,7 +1,7 @@
 // The local addresses and the proposed range, in a scanner with two interfaces.
 #include "support/lab_main.h"
 #include "support/window_fixture.h"
-#include "ui/Unit3.h"
+#include "ui/frmipinfo.h"
 
 #include <QComboBox>
 #include <QLineEdit>

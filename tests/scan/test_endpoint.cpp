@@ -1,15 +1,12 @@
-// The UDP endpoint of the main window: the query on the wire, and what every kind of datagram that
-// reaches port 6767 makes of the table and the detail log.
+// The scan's UDP endpoint: the query on the wire, and what every kind of datagram that reaches port
+// 6767 shows, through a fake view.
 #include "platform/event.h"
 #include "platform/unique_fd.h"
 #include "protocol/checksum.h"
 #include "protocol/nbstat.h"
-#include "scan/udp.h"
+#include "support/fake_view.h"
 #include "support/nbstat_samples.h"
-#include "support/window_fixture.h"
-
-#include <QComboBox>
-#include <QLineEdit>
+#include "support/ui_helpers.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -26,8 +23,8 @@ namespace scantest {
 namespace {
 
 using namespace std::chrono_literals;
+using testsupport::EngineTest;
 using testsupport::WaitUntil;
-using testsupport::WindowTest;
 
 // A UDP socket bound to a loopback address, standing in for a host.
 class Peer {
@@ -50,7 +47,7 @@ public:
     {
         sockaddr_in to{};
         to.sin_family = AF_INET;
-        to.sin_port = htons(udp::kLocalPort);
+        to.sin_port = htons(scan::kLocalPort);
         to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         ::sendto(fd_.get(), bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
     }
@@ -102,7 +99,7 @@ bool ForgeIcmpError(std::uint8_t type, std::uint8_t code, const char* from, cons
     ::inet_pton(AF_INET, "127.0.0.1", &quoted->saddr);
     ::inet_pton(AF_INET, queried, &quoted->daddr);
     quoted->check = htons(checksum::Internet(reinterpret_cast<std::uint8_t*>(quoted), sizeof(iphdr)));
-    quotedUdp->source = htons(udp::kLocalPort);
+    quotedUdp->source = htons(scan::kLocalPort);
     quotedUdp->dest = htons(nbstat::kNameServicePort);
     quotedUdp->len = htons(sizeof(udphdr) + 50);
     const std::uint16_t sum = htons(checksum::Internet(icmp, sizeof packet - sizeof(iphdr)));
@@ -124,134 +121,115 @@ bool ForgePortUnreachable(const char* from, const char* queried)
     return ForgeIcmpError(ICMP_DEST_UNREACH, ICMP_PORT_UNREACH, from, queried);
 }
 
-class Endpoint : public WindowTest {};
-
-TEST_F(Endpoint, WithOnlyLoopbackNoAddressIsListedAndTheRangeIsOneTo255)
-{
-    EXPECT_EQ(window->ComboBox1->count(), 0);
-    EXPECT_EQ(window->ComboBox1->currentText(), "1");
-    EXPECT_EQ(window->Edit2->text(), "255");
-    EXPECT_EQ(window->windowTitle(), "Nodewick v1.02");
-}
+class Endpoint : public EngineTest {
+protected:
+    scan::QuerySend Send(const std::string& address)
+    {
+        return engine->Endpoint().SendNBStatQuery(nbstat::NBStatQuery.data(), address);
+    }
+    wsync::HANDLE WaitAck() { return engine->State().WAIT_ACK; }
+};
 
 TEST_F(Endpoint, SendsTheFiftyByteQueryFromPort6767ToPort137)
 {
     Peer nameService("127.0.0.9", 137);
     ASSERT_TRUE(nameService.Bound());
-    window->SendNBStatQuery(nbstat::NBStatQuery.data(), "127.0.0.9");
+    Send("127.0.0.9");
     sockaddr_in from{};
     const auto got = nameService.Receive(&from);
     ASSERT_EQ(got.size(), 50u);
     EXPECT_TRUE(std::equal(got.begin(), got.end(), nbstat::NBStatQuery.begin()));
-    EXPECT_EQ(ntohs(from.sin_port), udp::kLocalPort);
+    EXPECT_EQ(ntohs(from.sin_port), scan::kLocalPort);
 }
 
-TEST_F(Endpoint, RepliesBecomeRowsOnTopWithTheSendersAddressAndLogBlocks)
+TEST_F(Endpoint, RepliesBecomeHostsWithTheSendersAddressAndTheirTables)
 {
     Peer first("127.0.0.2");
     Peer second("127.0.0.3");
     first.SendToScanner(
         samples::Reply({{"ALPHA", 0x20, false}, {"WG", 0x00, true}}, {0x00, 0x0C, 0x29, 0xAB, 0xCD, 0xEF}));
-    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() == 1; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return view.quickHosts.size() == 1; }, 5s));
     second.SendToScanner(samples::Reply({{"BETA", 0x20, false}, {"BETA", 0x03, false}}, {1, 2, 3, 4, 5, 6}));
-    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() == 2; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return view.quickHosts.size() == 2; }, 5s));
 
-    EXPECT_EQ(Rows().Caption(0), "127.0.0.3");
-    EXPECT_EQ(Rows().Caption(1), "127.0.0.2");
-    EXPECT_EQ(Rows().CellCount(1), 5);
-    EXPECT_EQ(Rows().Cell(1, 0), "Found");
-    EXPECT_EQ(Rows().Cell(1, 1), "ALPHA          ");
-    EXPECT_EQ(Rows().Cell(1, 2), "00.0C.29.AB.CD.EF");
-    EXPECT_EQ(Rows().Cell(1, 3), "WG             ");
-    EXPECT_EQ(Rows().Cell(1, 4), "");
-    EXPECT_EQ(Rows().Cell(0, 3), "");
-    EXPECT_EQ(*Rows().LogAnchor(1), 1);
-    EXPECT_EQ(*Rows().LogAnchor(0), 6);
-    const std::vector<QString> expected = {"IP: 127.0.0.2",
-                                           "ALPHA          <20><UNIQUE>",
-                                           "WG             <0><GROUP>",
-                                           "MAC:00.0C.29.AB.CD.EF",
-                                           QString(54, QLatin1Char('-')),
-                                           "IP: 127.0.0.3",
-                                           "BETA           <20><UNIQUE>",
-                                           "BETA           <3><UNIQUE>",
-                                           "MAC:01.02.03.04.05.06",
-                                           QString(54, QLatin1Char('-'))};
-    EXPECT_EQ(Log().Lines(), expected);
-    EXPECT_EQ(Log().TopIndex(), 9);
-    EXPECT_EQ(window->Edit5->text(), "2");
+    const scan::QuickHost& alpha = view.quickHosts[0];
+    EXPECT_EQ(alpha.address, "127.0.0.2");
+    EXPECT_TRUE(alpha.tableFound);
+    EXPECT_EQ(alpha.names, (QStringList{"ALPHA          <20><UNIQUE>", "WG             <0><GROUP>"}));
+    EXPECT_EQ(alpha.hostName, "ALPHA          ");
+    EXPECT_EQ(alpha.workgroup, "WG             ");
+    EXPECT_EQ(alpha.mac, "00.0C.29.AB.CD.EF");
+    const scan::QuickHost& beta = view.quickHosts[1];
+    EXPECT_EQ(beta.address, "127.0.0.3");
+    EXPECT_EQ(beta.names, (QStringList{"BETA           <20><UNIQUE>", "BETA           <3><UNIQUE>"}));
+    EXPECT_EQ(beta.hostName, "BETA           ");
+    EXPECT_FALSE(beta.workgroup.has_value());
+    EXPECT_EQ(beta.mac, "01.02.03.04.05.06");
 }
 
-TEST_F(Endpoint, EveryDatagramGivesARowEvenWithoutANameTable)
+TEST_F(Endpoint, EveryDatagramGivesAHostEvenWithoutANameTable)
 {
     Peer peer("127.0.0.4");
-    wsync::ResetEvent(udp::WaitAckEvent);
+    wsync::ResetEvent(WaitAck());
     peer.SendToScanner({});
     peer.SendToScanner(std::vector<std::uint8_t>(100, 0x5A));
     peer.SendToScanner(samples::Reply({}, {1, 2, 3, 4, 5, 6}));
     std::vector<std::uint8_t> oversize(501, 0x21);
     peer.SendToScanner(oversize);
-    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() == 4; }, 5s));
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(Rows().Caption(i), "127.0.0.4");
-        EXPECT_EQ(Rows().Cell(i, 0), "Found");
-        EXPECT_EQ(Rows().Cell(i, 1), "");
-        EXPECT_EQ(Rows().Cell(i, 2), "");
+    ASSERT_TRUE(WaitUntil([&] { return view.quickHosts.size() == 4; }, 5s));
+    for (const scan::QuickHost& host : view.quickHosts) {
+        EXPECT_EQ(host.address, "127.0.0.4");
+        EXPECT_FALSE(host.tableFound);
+        EXPECT_FALSE(host.hostName.has_value());
+        EXPECT_FALSE(host.mac.has_value());
     }
-    EXPECT_EQ(Log().Count(), 4);
-    EXPECT_EQ(wsync::WaitForSingleObject(udp::WaitAckEvent, 0), wsync::WAIT_OBJECT_0);
+    EXPECT_EQ(wsync::WaitForSingleObject(WaitAck(), 0), wsync::WAIT_OBJECT_0);
 }
 
-TEST_F(Endpoint, APortUnreachableAnswerListsTheRefusingHostOnce)
+TEST_F(Endpoint, APortUnreachableAnswerShowsTheRefusingHostOnce)
 {
-    wsync::ResetEvent(udp::WaitAckEvent);
-    window->SendNBStatQuery(nbstat::NBStatQuery.data(), "127.0.0.7");
-    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() == 1; }, 5s));
-    EXPECT_EQ(Rows().Caption(0), "127.0.0.7");
-    EXPECT_EQ(Rows().Cell(0, 0), "Found");
-    EXPECT_EQ(Log().Lines(), std::vector<QString>{"IP: 127.0.0.7"});
-    EXPECT_EQ(wsync::WaitForSingleObject(udp::WaitAckEvent, 0), wsync::WAIT_OBJECT_0);
+    wsync::ResetEvent(WaitAck());
+    Send("127.0.0.7");
+    ASSERT_TRUE(WaitUntil([&] { return view.quickHosts.size() == 1; }, 5s));
+    EXPECT_EQ(view.QuickAddresses(), std::vector<QString>{"127.0.0.7"});
+    EXPECT_FALSE(view.quickHosts[0].tableFound);
+    EXPECT_EQ(wsync::WaitForSingleObject(WaitAck(), 0), wsync::WAIT_OBJECT_0);
 
-    // The queued report must not make the next query fail or be listed twice.
-    testsupport::MessageBoxCatcher boxes;
-    window->SendNBStatQuery(nbstat::NBStatQuery.data(), "127.0.0.8");
-    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() == 2; }, 5s));
+    // The queued report must not make the next query fail or be shown twice.
+    Send("127.0.0.8");
+    ASSERT_TRUE(WaitUntil([&] { return view.quickHosts.size() == 2; }, 5s));
     WaitUntil([] { return false; }, 200ms);
-    EXPECT_EQ(Rows().Count(), 2);
-    EXPECT_EQ(Rows().Caption(0), "127.0.0.8");
-    EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join(", ").toStdString();
+    EXPECT_EQ(view.QuickAddresses(), (std::vector<QString>{"127.0.0.7", "127.0.0.8"}));
+    EXPECT_TRUE(view.messages.isEmpty()) << view.messages.join(", ").toStdString();
 }
 
-TEST_F(Endpoint, ARefusalFromAnotherAddressThanTheQueriedOneListsNothing)
+TEST_F(Endpoint, ARefusalFromAnotherAddressThanTheQueriedOneShowsNothing)
 {
-    testsupport::MessageBoxCatcher boxes;
     // A host that takes the query and stays silent, and a firewall at .50 that rejects on its behalf.
     Peer silent("127.0.0.60", 137);
     ASSERT_TRUE(silent.Bound());
-    window->SendNBStatQuery(nbstat::NBStatQuery.data(), "127.0.0.60");
+    Send("127.0.0.60");
     ASSERT_EQ(silent.Receive().size(), 50u);
-    wsync::ResetEvent(udp::WaitAckEvent);
+    wsync::ResetEvent(WaitAck());
     ASSERT_TRUE(ForgePortUnreachable("127.0.0.50", "127.0.0.60"));
     // Also for an address where no host exists at all.
     ASSERT_TRUE(ForgePortUnreachable("127.0.0.50", "127.0.0.62"));
     WaitUntil([] { return false; }, 300ms);
-    EXPECT_EQ(Rows().Count(), 0);
-    EXPECT_EQ(wsync::WaitForSingleObject(udp::WaitAckEvent, 0), wsync::WAIT_TIMEOUT);
+    EXPECT_TRUE(view.quickHosts.empty());
+    EXPECT_EQ(wsync::WaitForSingleObject(WaitAck(), 0), wsync::WAIT_TIMEOUT);
 
-    // The host's own refusal is listed, once, with the reports before it gone from the socket.
-    window->SendNBStatQuery(nbstat::NBStatQuery.data(), "127.0.0.61");
-    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() == 1; }, 5s));
+    // The host's own refusal is shown, once, with the reports before it gone from the socket.
+    Send("127.0.0.61");
+    ASSERT_TRUE(WaitUntil([&] { return view.quickHosts.size() == 1; }, 5s));
     WaitUntil([] { return false; }, 200ms);
-    EXPECT_EQ(Captions(), std::vector<QString>{"127.0.0.61"});
-    EXPECT_EQ(Log().Lines(), std::vector<QString>{"IP: 127.0.0.61"});
-    EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join(", ").toStdString();
+    EXPECT_EQ(view.QuickAddresses(), std::vector<QString>{"127.0.0.61"});
+    EXPECT_TRUE(view.messages.isEmpty()) << view.messages.join(", ").toStdString();
 }
 
 TEST_F(Endpoint, AnIcmpErrorOfAnyKindLeftOnTheSocketNeverFailsTheNextQuery)
 {
-    testsupport::MessageBoxCatcher boxes;
-    // Datagrams that the window has not read yet fill its receive buffer, so the reports that follow
-    // find no room in the error queue: the kernel leaves each only as the socket's pending error.
+    // Datagrams that the endpoint has not read yet fill its receive buffer, so the reports that
+    // follow find no room in the error queue: the kernel leaves each only as the socket's pending error.
     Peer flood("127.0.0.70");
     for (int i = 0; i < 600; ++i)
         flood.SendToScanner(std::vector<std::uint8_t>(400, 0x5A));
@@ -262,29 +240,27 @@ TEST_F(Endpoint, AnIcmpErrorOfAnyKindLeftOnTheSocketNeverFailsTheNextQuery)
         = {{ICMP_DEST_UNREACH, ICMP_FRAG_NEEDED}, {ICMP_DEST_UNREACH, ICMP_SR_FAILED}, {ICMP_PARAMETERPROB, 0}};
     for (const auto& [type, code] : kinds) {
         ASSERT_TRUE(ForgeIcmpError(type, code, "127.0.0.50", "127.0.0.72"));
-        EXPECT_EQ(window->SendNBStatQuery(nbstat::NBStatQuery.data(), "127.0.0.71"), udp::QuerySend::Sent);
+        EXPECT_EQ(Send("127.0.0.71"), scan::QuerySend::Sent);
         EXPECT_EQ(nameService.Receive().size(), 50u);
     }
-    EXPECT_TRUE(boxes.Texts().isEmpty()) << boxes.Texts().join(", ").toStdString();
+    EXPECT_TRUE(view.messages.isEmpty()) << view.messages.join(", ").toStdString();
 }
 
 TEST_F(Endpoint, AFailedSendShowsBothMessagesInOrder)
 {
-    testsupport::MessageBoxCatcher boxes;
     // No route in the test's own network: the send itself fails, nothing leaves the machine.
-    window->SendNBStatQuery(nbstat::NBStatQuery.data(), "10.99.99.99");
-    ASSERT_TRUE(WaitUntil([&] { return boxes.Texts().size() == 2; }, 5s));
-    EXPECT_EQ(boxes.Texts(), (QStringList{"SOCKET_ERROR,send fail.", "Not Send all"}));
+    EXPECT_EQ(Send("10.99.99.99"), scan::QuerySend::Failed);
+    EXPECT_EQ(view.messages, (QStringList{"SOCKET_ERROR,send fail.", "Not Send all"}));
 }
 
-TEST_F(Endpoint, ASecondWindowCannotBindButSharesTheEvent)
+TEST_F(Endpoint, ASecondEngineCannotBindButSharesTheEvent)
 {
-    const wsync::HANDLE before = udp::WaitAckEvent;
-    testsupport::MessageBoxCatcher boxes;
-    auto second = std::make_unique<Tfrmmain>();
-    EXPECT_EQ(boxes.Texts(), QStringList{"bind fail"});
-    EXPECT_EQ(udp::WaitAckEvent, before);
-    second->close();
+    testsupport::FakeView secondView;
+    auto second = std::make_unique<scan::ScanEngine>(secondView);
+    second->Endpoint().Open();
+    EXPECT_EQ(secondView.messages, QStringList{"bind fail"});
+    EXPECT_EQ(second->State().WAIT_ACK, WaitAck());
+    second->Close();
     second.reset();
 }
 

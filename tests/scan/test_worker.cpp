@@ -1,15 +1,9 @@
-// The scan worker through the real window. On loopback every probed address answers: a query with
-// ICMP port unreachable (a "Found" row), an echo request with a reply. So the rows show exactly
-// which addresses the walk probed, in both modes.
-#include "app/startup.h"
-#include "scan/udp.h"
+// The scan worker through its engine and a fake view. On loopback every probed address answers: a
+// query with ICMP port unreachable (a Quick host), an echo request with a reply (a Thorough row). So
+// what the view shows is exactly which addresses the walk probed, in both modes.
+#include "support/fake_view.h"
+#include "support/ui_helpers.h"
 #include "support/walk_table.h"
-#include "support/window_fixture.h"
-#include "ui/spinedit.h"
-
-#include <QComboBox>
-#include <QLineEdit>
-#include <QRadioButton>
 
 #include <arpa/inet.h>
 
@@ -20,8 +14,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using testsupport::Addresses;
+using testsupport::EngineTest;
 using testsupport::WaitUntil;
-using testsupport::WindowTest;
 
 // An address's place in the order of addresses, read without the walk's own code.
 std::uint32_t Order(const QString& address)
@@ -31,7 +25,7 @@ std::uint32_t Order(const QString& address)
     return ntohl(a.s_addr);
 }
 
-// The addresses of a walk as the table lists it: how many, the first and the last, all ascending.
+// The addresses of a walk as the row lists it: how many, the first and the last, all ascending.
 void ExpectTheWalk(const std::vector<QString>& probed, const testsupport::WalkRow& row)
 {
     ASSERT_EQ(probed.size(), row.count);
@@ -42,173 +36,147 @@ void ExpectTheWalk(const std::vector<QString>& probed, const testsupport::WalkRo
               probed.end());
 }
 
-class WalkInBothModes : public WindowTest, public ::testing::WithParamInterface<testsupport::WalkRow> {};
+class WalkInBothModes : public EngineTest, public ::testing::WithParamInterface<testsupport::WalkRow> {};
 
 TEST_P(WalkInBothModes, ProbesExactlyTheAddressesOfTheWalk)
 {
     const testsupport::WalkRow& row = GetParam();
     SetRange(row.start, row.end, 1000);
-    window->ToolButton1Click();
+    engine->Start();
     ASSERT_TRUE(WaitForScanEnd());
     // A wait can end early on an answer that arrived after an earlier wait had run out (the event
     // stays set until the next reset), so the last answers may land after the walk has ended.
-    WaitUntil([&] { return Rows().Count() >= static_cast<int>(row.count); }, 5s);
-    auto quick = Captions();
-    std::reverse(quick.begin(), quick.end()); // Quick rows go on top
+    WaitUntil([&] { return view.quickHosts.size() >= row.count; }, 5s);
+    const std::vector<QString> quick = view.QuickAddresses();
     ExpectTheWalk(quick, row);
-    EXPECT_EQ(window->Edit4->text(), "");
+    EXPECT_EQ(view.CurrentIP(), "");
 
-    window->rbThorough->setChecked(true);
-    window->ToolButton1Click();
+    engine->State().ThoroughMode.store(true);
+    engine->Start();
     ASSERT_TRUE(WaitForScanEnd());
-    EXPECT_EQ(Captions(), quick); // Thorough rows are appended
-    for (int i = 0; i < Rows().Count(); ++i) {
-        EXPECT_EQ(Rows().Cell(i, 0), "Found");
-        EXPECT_EQ(Rows().CellCount(i), 3);
-        EXPECT_FALSE(Rows().LogAnchor(i).has_value());
+    EXPECT_EQ(view.ThoroughAddresses(), quick);
+    for (const auto& host : view.thoroughRows) {
+        ASSERT_EQ(host.cells.size(), 3);
+        EXPECT_EQ(host.cells[0], "Found");
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, WalkInBothModes, ::testing::ValuesIn(testsupport::kWalkTable));
 
-class Worker : public WindowTest {};
+class Worker : public EngineTest {};
 
-TEST_F(Worker, InvalidTextsShowTheMessageAndProbeNothing)
+TEST_F(Worker, AnInvalidRangeShowsTheMessageAndProbesNothing)
 {
-    const struct {
-        const char* start;
-        const char* end;
-    } cases[] = {{"", "127.0.0.5"},
-                 {"127.0.0.1", ""},
-                 {"127.0.0.1", "abc"},
-                 {"a.b.c.d", "127.0.0.5"},
-                 {"255.255.255.255", "127.0.0.5"},
-                 {" 127.0.0.1", "127.0.0.5"},
-                 {"127.0.0.1", "1.2.3.4.5"}};
-    for (const auto& c : cases) {
-        testsupport::MessageBoxCatcher boxes;
-        window->Edit4->setText("unchanged");
-        SetRange(c.start, c.end, 10);
-        window->ToolButton1Click();
+    for (const auto& [start, end] : {std::pair{"", "127.0.0.5"}, std::pair{"127.0.0.1", "1.2.3.4.5"}}) {
+        view.messages.clear();
+        SetRange(start, end, 10);
+        engine->Start();
         ASSERT_TRUE(WaitForScanEnd(10s));
-        EXPECT_EQ(boxes.Texts(), QStringList{"Invalid IP address!"}) << c.start << " / " << c.end;
-        EXPECT_EQ(Rows().Count(), 0);
-        EXPECT_EQ(window->Edit4->text(), "unchanged");
+        EXPECT_EQ(view.messages, QStringList{"Invalid IP address!"}) << start << " / " << end;
+        EXPECT_TRUE(view.quickHosts.empty());
+        EXPECT_TRUE(view.currentIPs.isEmpty());
     }
 }
 
-TEST_F(Worker, StopEndsTheWalkAfterTheAddressUnderWayAndCountsTheLog)
+TEST_F(Worker, StopEndsTheWalkAfterTheAddressUnderWay)
 {
-    Log().AddLine("from an earlier scan");
     SetRange("127.0.5.1", "127.0.5.255", 0);
-    window->rbThorough->setChecked(true);
-    window->ToolButton1Click();
-    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() >= 3; }, 20s));
-    window->ToolButton2Click();
-    EXPECT_EQ(window->Edit5->text(), QString::number(Log().Count()));
-    ASSERT_TRUE(WaitForScanEnd(10s));
-    const int rows = Rows().Count();
-    EXPECT_LT(rows, 254);
-    EXPECT_EQ(window->Edit4->text(), "");
-    EXPECT_EQ(Log().Line(0), "from an earlier scan"); // Start keeps the log
-    // Stop while nothing runs only writes the count; the next Start clears the request.
-    window->ToolButton2Click();
-    SetRange("127.0.6.1", "127.0.6.4", 0);
-    window->ToolButton1Click();
+    engine->State().ThoroughMode.store(true);
+    view.onCurrentIP = [&](const QString& address) {
+        if (address == "127.0.5.3")
+            engine->Stop();
+    };
+    engine->Start();
     ASSERT_TRUE(WaitForScanEnd());
-    EXPECT_EQ(Rows().Count(), 3);
+    EXPECT_EQ(view.ThoroughAddresses(), Addresses("127.0.5.", 1, 3));
+    EXPECT_EQ(view.CurrentIP(), "");
+    // A Stop while nothing runs changes nothing for the next Start.
+    view.onCurrentIP = nullptr;
+    engine->Stop();
+    SetRange("127.0.6.1", "127.0.6.4", 0);
+    engine->Start();
+    ASSERT_TRUE(WaitForScanEnd());
+    EXPECT_EQ(view.ThoroughAddresses(), Addresses("127.0.6.", 1, 3));
 }
 
 TEST_F(Worker, StopBeforeTheFirstAddressProbesNothing)
 {
     SetRange("127.0.7.1", "127.0.7.50", 0);
-    window->ToolButton1Click();
-    window->ToolButton2Click(); // the worker has not read the range yet: its step waits for this loop
+    engine->Start();
+    engine->Stop(); // the worker has not read the range yet: its step waits for this loop
     ASSERT_TRUE(WaitForScanEnd());
-    EXPECT_EQ(Rows().Count(), 0);
-    EXPECT_EQ(window->Edit4->text(), "");
+    EXPECT_TRUE(view.quickHosts.empty());
+    EXPECT_EQ(view.currentIPs, QStringList{""});
 }
 
 TEST_F(Worker, ModeAndWaitChangesApplyFromTheNextAddress)
 {
     SetRange("127.0.8.1", "127.0.8.41", 3000);
-    window->ToolButton1Click();
-    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() >= 5; }, 20s));
-    window->rbThorough->setChecked(true);
-    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() >= 15; }, 20s));
-    window->rbQuick->setChecked(true);
-    window->SpinEdit1->SetText("not a number");
-    EXPECT_EQ(udp::TimeOut.load(), 0);
+    view.onCurrentIP = [&](const QString& address) {
+        if (address == "127.0.8.5")
+            engine->State().ThoroughMode.store(true);
+        if (address == "127.0.8.15") {
+            engine->State().ThoroughMode.store(false);
+            engine->State().TimeOut.store(0);
+        }
+    };
+    engine->Start();
     ASSERT_TRUE(WaitForScanEnd());
-    const auto expected = Addresses("127.0.8.", 1, 40);
-    WaitUntil([&] { return Rows().Count() >= static_cast<int>(expected.size()); }, 5s);
-    // Every address of the walk appears once, whichever mode probed it.
-    auto got = Captions();
-    std::sort(got.begin(), got.end(), [](const QString& a, const QString& b) { return Order(a) < Order(b); });
-    EXPECT_EQ(got, expected);
-}
-
-TEST_F(Worker, ClearDuringAThoroughScanDropsLateCellsAndKeepsListing)
-{
-    SetRange("127.0.9.1", "127.0.9.200", 0);
-    window->rbThorough->setChecked(true);
-    window->ToolButton1Click();
-    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() >= 2; }, 20s));
-    window->ToolButton5Click();
-    EXPECT_EQ(Rows().Count(), 0);
-    EXPECT_EQ(Log().Count(), 0);
-    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() >= 3; }, 20s));
-    window->ToolButton2Click();
-    ASSERT_TRUE(WaitForScanEnd());
-    for (int i = 0; i < Rows().Count(); ++i)
-        EXPECT_LE(Rows().CellCount(i), 3);
-    // Every row after the Clear that completed has its own three cells, none from a vanished row.
-    for (int i = 0; i + 1 < Rows().Count(); ++i)
-        EXPECT_EQ(Rows().CellCount(i), 3);
+    EXPECT_EQ(view.ThoroughAddresses(), Addresses("127.0.8.", 6, 15));
+    // Without a wait, the last answers may come after the walk has ended.
+    WaitUntil([&] { return view.quickHosts.size() >= 30; }, 5s);
+    std::vector<QString> quick = view.QuickAddresses();
+    std::sort(quick.begin(), quick.end(), [](const QString& a, const QString& b) { return Order(a) < Order(b); });
+    std::vector<QString> expected = Addresses("127.0.8.", 1, 5);
+    for (const QString& address : Addresses("127.0.8.", 16, 40))
+        expected.push_back(address);
+    EXPECT_EQ(quick, expected);
 }
 
 TEST_F(Worker, StartDuringAScanRestartsAfterTheRunningWalkHasEnded)
 {
     SetRange("127.0.10.1", "127.0.10.250", 5);
-    window->ToolButton1Click();
-    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() >= 3; }, 20s));
-    SetRange("127.0.11.1", "127.0.11.5", 5);
-    window->ToolButton1Click();
-    ASSERT_TRUE(WaitUntil([&] { return !window->ScanRunning(); }, 30s));
-    WaitUntil([&] { return Rows().Count() >= 4; }, 5s);
-    // A late answer to the stopped walk's last query may still come in and is listed like any
-    // other datagram; the new walk's own rows are what this is about.
-    auto got = Captions();
+    view.onCurrentIP = [&](const QString& address) {
+        if (address == "127.0.10.3") {
+            view.range = {"127.0.11.1", "127.0.11.5"};
+            engine->Start();
+            EXPECT_TRUE(engine->Running());
+        }
+    };
+    engine->Start();
+    ASSERT_TRUE(WaitUntil([&] { return view.QuickAddresses().size() >= 4 && !engine->Running(); }, 30s));
+    // A late answer to the stopped walk's last query may still come in and is shown like any other
+    // datagram; the new walk's own hosts are what this is about.
+    std::vector<QString> got = view.QuickAddresses();
     got.erase(std::remove_if(got.begin(), got.end(),
                              [](const QString& c) { return !c.startsWith(QStringLiteral("127.0.11.")); }),
               got.end());
-    std::reverse(got.begin(), got.end());
     EXPECT_EQ(got, Addresses("127.0.11.", 1, 4));
 }
 
-TEST_F(Worker, AWaitOfZeroStillListsEveryAnswer)
+TEST_F(Worker, AWaitOfZeroOrLessStillShowsEveryAnswer)
 {
     SetRange("127.0.12.1", "127.0.12.255", 0);
-    window->ToolButton1Click();
+    engine->Start();
     ASSERT_TRUE(WaitForScanEnd());
-    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() == 254; }, 10s));
+    ASSERT_TRUE(WaitUntil([&] { return view.quickHosts.size() == 254; }, 10s));
     SetRange("127.0.13.1", "127.0.13.20", -50);
-    EXPECT_EQ(window->SpinEdit1->Value(), -50);
-    window->ToolButton1Click();
+    engine->Start();
     ASSERT_TRUE(WaitForScanEnd());
+    ASSERT_TRUE(WaitUntil([&] { return view.quickHosts.size() == 19; }, 10s));
 }
 
 TEST_F(Worker, ClosingDuringAScanEndsTheWorkerPromptly)
 {
     for (const bool thorough : {false, true}) {
-        SetRange("127.0.14.1", "127.0.14.250", 60000);
-        window->rbThorough->setChecked(thorough);
-        window->ToolButton1Click();
-        ASSERT_TRUE(WaitUntil([&] { return !window->Edit4->text().isEmpty(); }, 20s));
-        window->close();
-        window.reset(); // joins the worker: must not hang on the 60 s wait or a pending step
-        window = nodewick::CreateForms();
-        window->show();
+        // Thousands of addresses, so the walk is still under way when the window closes.
+        SetRange("127.0.14.1", "127.0.40.250", 60000);
+        engine->State().ThoroughMode.store(thorough);
+        engine->Start();
+        ASSERT_TRUE(WaitUntil([&] { return !view.CurrentIP().isEmpty(); }, 20s));
+        engine->Close();
+        engine.reset(); // joins the worker: must not hang on the 60 s wait or a pending step
+        Reopen();
     }
 }
 

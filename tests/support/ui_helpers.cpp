@@ -2,8 +2,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
+#include <QHash>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -38,34 +41,72 @@ int RunTests(int& argc, char** argv)
     return RUN_ALL_TESTS();
 }
 
-struct MessageBoxCatcher::Impl {
-    QTimer timer;
+// Every showing of a modal dialog passes through the filter, the second showing of the same dialog
+// too; catchers alive at once each record it, and the one made last answers it.
+struct MessageBoxCatcher::Impl : QObject {
+    std::function<void(QDialog*)> answer;
     QStringList texts;
     QStringList titles;
+    int dialogs = 0;
+    QHash<const QDialog*, int> showings;
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* dialog = qobject_cast<QDialog*>(watched);
+        if (event->type() != QEvent::Show || dialog == nullptr || dialog->windowModality() == Qt::NonModal)
+            return false;
+        auto* box = qobject_cast<QMessageBox*>(dialog);
+        if (box != nullptr) {
+            texts.append(box->text());
+            titles.append(box->windowTitle());
+        } else {
+            ++dialogs;
+        }
+        const int showing = ++showings[dialog];
+        const QPointer<QDialog> shown = dialog;
+        QTimer::singleShot(0, this, [this, shown, box] {
+            QDialog* open = shown.data();
+            if (open == nullptr || !open->isVisible())
+                return;
+            if (box != nullptr) {
+                if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+                    ok->click();
+                else
+                    box->reject();
+            } else if (answer) {
+                answer(open);
+            } else {
+                open->reject();
+            }
+        });
+        QTimer::singleShot(std::chrono::seconds(10), this, [this, shown, showing] {
+            QDialog* open = shown.data();
+            if (open == nullptr || !open->isVisible() || showings.value(open) != showing)
+                return;
+            ADD_FAILURE() << open->metaObject()->className() << " " << open->objectName().toStdString()
+                          << " was still open after ten seconds";
+            open->reject();
+        });
+        return false;
+    }
 };
 
 MessageBoxCatcher::MessageBoxCatcher()
-    : impl_(new Impl)
+    : MessageBoxCatcher(nullptr)
 {
-    QObject::connect(&impl_->timer, &QTimer::timeout, [impl = impl_] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            if (box == nullptr || !box->isVisible())
-                continue;
-            impl->texts.append(box->text());
-            impl->titles.append(box->windowTitle());
-            if (QAbstractButton* ok = box->button(QMessageBox::Ok))
-                ok->click();
-            else
-                box->reject();
-        }
-    });
-    impl_->timer.start(5);
 }
 
-MessageBoxCatcher::~MessageBoxCatcher() { delete impl_; }
+MessageBoxCatcher::MessageBoxCatcher(std::function<void(QDialog*)> answer)
+    : impl_(std::make_unique<Impl>())
+{
+    impl_->answer = std::move(answer);
+    QApplication::instance()->installEventFilter(impl_.get());
+}
+
+MessageBoxCatcher::~MessageBoxCatcher() = default;
 
 QStringList MessageBoxCatcher::Texts() const { return impl_->texts; }
 QStringList MessageBoxCatcher::Titles() const { return impl_->titles; }
+int MessageBoxCatcher::Dialogs() const { return impl_->dialogs; }
 
 } // namespace testsupport

@@ -6,7 +6,10 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <ostream>
+
+class QDialog;
 
 namespace testsupport {
 
@@ -17,20 +20,26 @@ bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds limi
 // names another), then all tests.
 int RunTests(int& argc, char** argv);
 
-// Closes every modal message box that appears while it lives (pressing its OK button) and records
-// the texts in the order they appeared.
+// Answers every modal dialog that shows while it lives, from the dialog's own event loop just after
+// each showing. A message box has its text and title recorded and its OK button pressed. Any other
+// dialog goes to the answer function, which has to close it; without one it is rejected. A dialog
+// still open ten seconds after it showed fails the test and is closed, so that the code waiting on
+// it returns.
 class MessageBoxCatcher {
 public:
     MessageBoxCatcher();
+    explicit MessageBoxCatcher(std::function<void(QDialog*)> answer);
     ~MessageBoxCatcher();
     MessageBoxCatcher(const MessageBoxCatcher&) = delete;
     MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
     QStringList Texts() const;
     QStringList Titles() const;
+    // How many times a dialog other than a message box showed.
+    int Dialogs() const;
 
 private:
     struct Impl;
-    Impl* impl_;
+    std::unique_ptr<Impl> impl_;
 };
 
 } // namespace testsupport

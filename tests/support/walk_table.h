@@ -1,9 +1,12 @@
 #pragma once
 // The walk of a range, as fixed rows: where it starts and ends, and how many addresses it probes.
-// On loopback addresses, so that the worker test walks the same rows through the real window; the
+// On loopback addresses, so that the worker test walks the same rows on the real network stack; the
 // first two octets play no part in the walk.
 
+#include <QString>
+
 #include <cstddef>
+#include <vector>
 
 namespace testsupport {
 
@@ -34,5 +37,14 @@ inline constexpr WalkRow kWalkTable[] = {
     {"0177.0.1.1", "127.0.1.4", "127.0.1.1", "127.0.1.3", 3},
     {"127.1", "127.0.0.3", "127.0.0.1", "127.0.0.2", 2},
 };
+
+// prefix + first to prefix + last, e.g. the dotted addresses of a walk in one block.
+inline std::vector<QString> Addresses(const QString& prefix, int first, int last)
+{
+    std::vector<QString> out;
+    for (int i = first; i <= last; ++i)
+        out.push_back(prefix + QString::number(i));
+    return out;
+}
 
 } // namespace testsupport

@@ -11,14 +11,6 @@
 
 namespace testsupport {
 
-std::vector<QString> Addresses(const QString& prefix, int first, int last)
-{
-    std::vector<QString> out;
-    for (int i = first; i <= last; ++i)
-        out.push_back(prefix + QString::number(i));
-    return out;
-}
-
 void WindowTest::SetUp()
 {
     REQUIRE_ISOLATED_NETWORK();

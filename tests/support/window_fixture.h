@@ -5,6 +5,7 @@
 
 #include "support/isolation.h"
 #include "support/ui_helpers.h"
+#include "support/walk_table.h"
 #include "ui/frmmain.h"
 #include "ui/loglistbox.h"
 
@@ -17,9 +18,6 @@
 #include <vector>
 
 namespace testsupport {
-
-// prefix + first to prefix + last, e.g. the dotted addresses of a walk in one block.
-std::vector<QString> Addresses(const QString& prefix, int first, int last);
 
 class WindowTest : public ::testing::Test {
 protected:

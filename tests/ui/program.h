@@ -5,28 +5,11 @@
 #include "platform/shell.h"
 #include "support/window_fixture.h"
 
-#include <functional>
-#include <memory>
 #include <vector>
 
 class QWidget;
 
 namespace uitest {
-
-// Runs a handler for every showing of a modal window while it lives, from the modal window's own event
-// loop just after the showing; the handler has to close it.
-class ModalWatcher {
-public:
-    explicit ModalWatcher(std::function<void(QWidget*)> handler);
-    ~ModalWatcher();
-    ModalWatcher(const ModalWatcher&) = delete;
-    ModalWatcher& operator=(const ModalWatcher&) = delete;
-    int Seen() const;
-
-private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
-};
 
 // Records what the shell layer is asked while it lives, instead of reaching the desktop.
 class ShellRecorder {

@@ -3,9 +3,9 @@
 #include "program.h"
 
 #include "support/ui_helpers.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
+#include "ui/aboutbox.h"
+#include "ui/frmipinfo.h"
+#include "ui/frmping.h"
 
 #include <QAction>
 #include <QApplication>
@@ -60,7 +60,7 @@ TEST_F(DialogsTest, AboutIsModalAndShowsTheVersionAtEveryShowing)
     ShowWindow();
     QStringList versions;
     bool modalToTheWindow = true;
-    ModalWatcher watcher([&](QWidget* modal) {
+    MessageBoxCatcher modals([&](QDialog* modal) {
         modalToTheWindow = modalToTheWindow && modal == aboutbox;
         versions.append(aboutbox->Version->text());
         // The first time by the OK button, the second by Enter on the default button.
@@ -75,7 +75,7 @@ TEST_F(DialogsTest, AboutIsModalAndShowsTheVersionAtEveryShowing)
     window->About1->trigger();
     EXPECT_FALSE(aboutbox->isVisible());
 
-    EXPECT_EQ(watcher.Seen(), 2);
+    EXPECT_EQ(modals.Dialogs(), 2);
     EXPECT_TRUE(modalToTheWindow);
     EXPECT_EQ(versions, QStringList({"Version: 1.02", "Version: 1.02"}));
     EXPECT_EQ(aboutbox->result(), QDialog::Accepted);
@@ -169,17 +169,12 @@ TEST_F(DialogsTest, PingWithAnEmptyFieldShowsAVerdictAndNoMessage)
     ASSERT_TRUE(frmPing->Edit1->text().isEmpty());
     ASSERT_TRUE(frmPing->Edit2->text().isEmpty());
     MessageBoxCatcher messages;
-    int modals = 0;
-    ModalWatcher watcher([&](QWidget* modal) {
-        ++modals;
-        modal->close();
-    });
     QTest::mouseClick(frmPing->Button1, Qt::LeftButton);
     QApplication::processEvents();
     const QString verdict = frmPing->Edit2->text();
     EXPECT_TRUE(verdict == QStringLiteral("Found") || verdict == QStringLiteral("Not Found")) << verdict.toStdString();
     EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(QStringLiteral(" | ")).toStdString();
-    EXPECT_EQ(modals, 0);
+    EXPECT_EQ(messages.Dialogs(), 0);
 }
 
 } // namespace

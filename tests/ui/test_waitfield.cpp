@@ -2,7 +2,6 @@
 
 #include "program.h"
 
-#include "scan/udp.h"
 #include "support/ui_helpers.h"
 #include "ui/spinedit.h"
 
@@ -13,6 +12,7 @@
 #include <QTest>
 
 #include <chrono>
+#include <climits>
 
 using namespace std::chrono_literals;
 using testsupport::WaitUntil;
@@ -65,7 +65,7 @@ TEST_F(WaitFieldTest, ArrowsStepByOneWithoutBounds)
     QTest::keyClick(field, Qt::Key_Down);
     QTest::keyClick(field, Qt::Key_Down);
     EXPECT_EQ(field->Text(), QStringLiteral("99"));
-    EXPECT_EQ(udp::TimeOut.load(), 99);
+    EXPECT_EQ(window->Engine().State().TimeOut.load(), 99);
 
     QTest::mouseClick(field, Qt::LeftButton, {}, ButtonCentre(QStyle::SC_SpinBoxUp));
     EXPECT_EQ(field->Text(), QStringLiteral("100"));
@@ -76,7 +76,7 @@ TEST_F(WaitFieldTest, ArrowsStepByOneWithoutBounds)
     field->SetValue(0);
     QTest::keyClick(field, Qt::Key_Down);
     EXPECT_EQ(field->Text(), QStringLiteral("-1"));
-    EXPECT_EQ(udp::TimeOut.load(), -1);
+    EXPECT_EQ(window->Engine().State().TimeOut.load(), -1);
     field->SetValue(100000);
     QTest::keyClick(field, Qt::Key_Up);
     EXPECT_EQ(field->Text(), QStringLiteral("100001"));
@@ -94,7 +94,7 @@ TEST_F(WaitFieldTest, TakesDigitsSignsDecimalSeparatorAndControlKeysOnly)
     Type(QStringLiteral("25"));
     EXPECT_EQ(field->Text(), QStringLiteral("25"));
     EXPECT_EQ(field->Value(), 25);
-    EXPECT_EQ(udp::TimeOut.load(), 25);
+    EXPECT_EQ(window->Engine().State().TimeOut.load(), 25);
 
     Type(QStringLiteral("aZ %"));
     QTest::keyClick(field, Qt::Key_Return);
@@ -104,13 +104,13 @@ TEST_F(WaitFieldTest, TakesDigitsSignsDecimalSeparatorAndControlKeysOnly)
     Type(QStringLiteral("+-."));
     EXPECT_EQ(field->Text(), QStringLiteral("25+-."));
     EXPECT_EQ(field->Value(), 0);
-    EXPECT_EQ(udp::TimeOut.load(), 0);
+    EXPECT_EQ(window->Engine().State().TimeOut.load(), 0);
 
     QTest::keyClick(field, Qt::Key_Backspace);
     QTest::keyClick(field, Qt::Key_Backspace);
     QTest::keyClick(field, Qt::Key_Backspace);
     EXPECT_EQ(field->Text(), QStringLiteral("25"));
-    EXPECT_EQ(udp::TimeOut.load(), 25);
+    EXPECT_EQ(window->Engine().State().TimeOut.load(), 25);
     QTest::keyClick(field, Qt::Key_Home);
     QTest::keyClick(field, Qt::Key_Delete);
     EXPECT_EQ(field->Text(), QStringLiteral("5"));
@@ -128,12 +128,12 @@ TEST_F(WaitFieldTest, ValueIsTheTextReadAsAnInteger)
     const struct {
         const char* text;
         int value;
-    } cases[] = {{"100", 100}, {"-5", -5}, {"+7", 7},  {"007", 7},        {"", 0},
-                 {"-", 0},     {"1.5", 0}, {"12-", 0}, {"99999999999", 0}};
+    } cases[] = {{"100", 100}, {"-5", -5}, {"+7", 7},  {"007", 7}, {"2147483647", INT_MAX}, {"-2147483648", INT_MIN},
+                 {"", 0},      {"-", 0},   {"1.5", 0}, {"12-", 0}, {"not a number", 0},     {"99999999999", 0}};
     for (const auto& c : cases) {
         field->SetText(QString::fromLatin1(c.text));
         EXPECT_EQ(field->Value(), c.value) << '"' << c.text << '"';
-        EXPECT_EQ(udp::TimeOut.load(), c.value) << '"' << c.text << '"';
+        EXPECT_EQ(window->Engine().State().TimeOut.load(), c.value) << '"' << c.text << '"';
     }
 }
 

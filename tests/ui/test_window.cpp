@@ -3,13 +3,12 @@
 
 #include "program.h"
 
-#include "scan/udp.h"
 #include "support/nbstat_samples.h"
 #include "support/ui_helpers.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
+#include "ui/aboutbox.h"
 #include "ui/design.h"
+#include "ui/frmipinfo.h"
+#include "ui/frmping.h"
 #include "ui/loglistbox.h"
 #include "ui/picturepanel.h"
 #include "ui/spinedit.h"
@@ -62,7 +61,7 @@ protected:
     {
         const std::vector<std::uint8_t> reply
             = samples::Workstation(name, "WORKGROUP", {0x00, 0x0C, 0x29, 0xAB, 0xCD, 0xEF});
-        window->ParseNBStatReply(reply.data(), static_cast<int>(reply.size()), address);
+        window->Engine().Endpoint().ParseNBStatReply(reply.data(), static_cast<int>(reply.size()), address);
     }
 
     void ClickRow(int row, int column, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -88,7 +87,11 @@ TEST_F(MainWindowTest, StartsWithTitleQuickModeWaitOfHundredAndEmptyTable)
     EXPECT_TRUE(window->rbQuick->isChecked());
     EXPECT_FALSE(window->rbThorough->isChecked());
     EXPECT_EQ(window->SpinEdit1->Text(), QStringLiteral("100"));
-    EXPECT_EQ(udp::TimeOut.load(), 100);
+    EXPECT_EQ(window->Engine().State().TimeOut.load(), 100);
+    // With loopback alone no address of the machine is listed, and the range proposed is 1 to 255.
+    EXPECT_EQ(window->ComboBox1->count(), 0);
+    EXPECT_EQ(window->ComboBox1->currentText(), "1");
+    EXPECT_EQ(window->Edit2->text(), "255");
     EXPECT_EQ(Rows().rowCount(), 0);
     EXPECT_TRUE(window->Edit4->text().isEmpty());
     EXPECT_TRUE(window->Edit5->text().isEmpty());
@@ -142,7 +145,7 @@ TEST_F(MainWindowTest, SaveAndPrintShortcutsAndButtonsOpenTheirDialogs)
 {
     ShowWindow();
     QStringList opened;
-    ModalWatcher watcher([&](QWidget* modal) {
+    const MessageBoxCatcher modals([&](QDialog* modal) {
         if (qobject_cast<QFileDialog*>(modal) != nullptr)
             opened.append(QStringLiteral("save"));
         else if (qobject_cast<QPrintDialog*>(modal) != nullptr)
@@ -176,6 +179,53 @@ TEST_F(MainWindowTest, ExitButtonClosesTheWindow)
     window->ToolButton7->click();
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(closed.count(), 1);
+}
+
+TEST_F(MainWindowTest, QuickHostsGoOnTopWithTheirCellsAndTheirBlocksInTheLog)
+{
+    const scan::QuickHost alpha{.address = "127.0.0.2",
+                                .tableFound = true,
+                                .names = {"ALPHA          <20><UNIQUE>", "WG             <0><GROUP>"},
+                                .hostName = "ALPHA          ",
+                                .workgroup = "WG             ",
+                                .mac = "00.0C.29.AB.CD.EF"};
+    const scan::QuickHost beta{.address = "127.0.0.3",
+                               .tableFound = true,
+                               .names = {"BETA           <20><UNIQUE>", "BETA           <3><UNIQUE>"},
+                               .hostName = "BETA           ",
+                               .mac = "01.02.03.04.05.06"};
+    const scan::QuickHost bare{.address = "127.0.0.4"}; // a datagram without a name table
+    window->AddQuickHost(alpha);
+    window->AddQuickHost(beta);
+    window->AddQuickHost(bare);
+
+    EXPECT_EQ(Captions(), (std::vector<QString>{"127.0.0.4", "127.0.0.3", "127.0.0.2"}));
+    EXPECT_EQ(Rows().CellCount(2), 5);
+    EXPECT_EQ(Rows().Cell(2, 0), "Found");
+    EXPECT_EQ(Rows().Cell(2, 1), "ALPHA          ");
+    EXPECT_EQ(Rows().Cell(2, 2), "00.0C.29.AB.CD.EF");
+    EXPECT_EQ(Rows().Cell(2, 3), "WG             ");
+    EXPECT_EQ(Rows().Cell(2, 4), "");
+    EXPECT_EQ(Rows().Cell(1, 3), "");
+    EXPECT_EQ(Rows().Cell(0, 0), "Found");
+    EXPECT_EQ(Rows().Cell(0, 1), "");
+    EXPECT_EQ(*Rows().LogAnchor(2), 1);
+    EXPECT_EQ(*Rows().LogAnchor(1), 6);
+    EXPECT_EQ(*Rows().LogAnchor(0), 11);
+    const std::vector<QString> expected = {"IP: 127.0.0.2",
+                                           "ALPHA          <20><UNIQUE>",
+                                           "WG             <0><GROUP>",
+                                           "MAC:00.0C.29.AB.CD.EF",
+                                           QString(54, QLatin1Char('-')),
+                                           "IP: 127.0.0.3",
+                                           "BETA           <20><UNIQUE>",
+                                           "BETA           <3><UNIQUE>",
+                                           "MAC:01.02.03.04.05.06",
+                                           QString(54, QLatin1Char('-')),
+                                           "IP: 127.0.0.4"};
+    EXPECT_EQ(Log().Lines(), expected);
+    EXPECT_EQ(Log().TopIndex(), 9);
+    EXPECT_EQ(window->Edit5->text(), "3");
 }
 
 TEST_F(MainWindowTest, ClearEmptiesTableAndLogAndLeavesTheRest)
@@ -318,11 +368,11 @@ TEST_F(MainWindowTest, RunStartRunsTheStartButtonAndPauseStaysDisabled)
 {
     EXPECT_FALSE(window->Pause1->isEnabled());
     MessageBoxCatcher messages;
-    window->ComboBox1->setEditText(QStringLiteral("not an address"));
-    window->Edit2->setText(QStringLiteral("127.0.0.3"));
+    SetRange(QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.3"), 20);
     window->Start1->trigger();
     ASSERT_TRUE(WaitUntil([&] { return !window->ScanRunning(); }, 5s));
-    EXPECT_EQ(messages.Texts(), QStringList({"Invalid IP address!"}));
+    EXPECT_TRUE(WaitUntil([&] { return Rows().rowCount() == 2; }, 5s)) << Rows().rowCount() << " rows";
+    EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(QStringLiteral(" | ")).toStdString();
 }
 
 // A Quick scan of the private loopback: the queries go to 127.0.x.y, port 137, in this process's own
@@ -366,6 +416,30 @@ TEST_F(MainWindowTest, EveryCommandStaysEnabledDuringAScanAndRunStopStopsIt)
     EXPECT_TRUE(window->Edit4->text().isEmpty());
     EXPECT_EQ(window->Edit5->text(), QString::number(Log().Count()));
     EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(QStringLiteral(" | ")).toStdString();
+}
+
+// A Thorough scan of the private loopback, cleared while it runs: the cells of rows cleared away are
+// dropped, and the rows after the Clear keep their own.
+TEST_F(MainWindowTest, ClearDuringAThoroughScanDropsLateCellsAndKeepsListing)
+{
+    ShowWindow();
+    Log().AddLine(QStringLiteral("from an earlier scan"));
+    SetRange(QStringLiteral("127.0.9.1"), QStringLiteral("127.0.9.200"), 0);
+    window->rbThorough->setChecked(true);
+    window->ToolButton1Click();
+    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() >= 2; }, 20s));
+    EXPECT_EQ(Log().Line(0), QStringLiteral("from an earlier scan")); // Start keeps the log
+    window->ToolButton5Click();
+    EXPECT_EQ(Rows().Count(), 0);
+    EXPECT_EQ(Log().Count(), 0);
+    ASSERT_TRUE(WaitUntil([&] { return Rows().Count() >= 3; }, 20s));
+    window->ToolButton2Click();
+    ASSERT_TRUE(WaitForScanEnd());
+    for (int i = 0; i < Rows().Count(); ++i)
+        EXPECT_LE(Rows().CellCount(i), 3);
+    // Every row after the Clear that completed has its own three cells, none from a vanished row.
+    for (int i = 0; i + 1 < Rows().Count(); ++i)
+        EXPECT_EQ(Rows().CellCount(i), 3);
 }
 
 // The WCAG contrast ratio of two colours, from 1 (the same) to 21 (black on white).
@@ -707,7 +781,7 @@ TEST_F(MainWindowTest, KeysReachTheMenusTheirItemsStopAndEveryFieldInVisualOrder
     ASSERT_TRUE(window->ScanRunning());
     ASSERT_TRUE(WaitUntil([&] { return window->Edit4->text().startsWith(QStringLiteral("127.0.")); }, 5s));
     QTest::keyClick(focused(), Qt::Key_Escape);
-    EXPECT_TRUE(udp::StopScan.load());
+    EXPECT_TRUE(window->Engine().State().StopScan.load());
     ASSERT_TRUE(WaitUntil([&] { return !window->ScanRunning(); }, 10s));
     EXPECT_TRUE(window->Edit4->text().isEmpty());
     EXPECT_EQ(window->Edit5->text(), QString::number(Log().Count()));
@@ -794,7 +868,8 @@ TEST_F(MainWindowTest, WindowLiesInsideASmallScreen)
     const QRect frame = window->frameGeometry();
     EXPECT_TRUE(area.contains(frame));
     EXPECT_EQ(window->size(), client);
-    EXPECT_EQ(frame, design::FitFrame(QRect(designed.topLeft(), frame.size()), area));
+    // The offscreen frame is 2 pixels wide: the window moves left just far enough.
+    EXPECT_EQ(frame, QRect(36, 189, 764, 508));
 
     // On a screen smaller than the window, the table alone gives up the room.
     const int tableHeight = window->ListView1->height();

@@ -1,6 +1,6 @@
 #include "platform/winsock.h"
 #include "protocol/range.h"
-#include "protocol/walk.h"
+#include "protocol/scanwalk.h"
 #include "support/walk_table.h"
 
 #include <gtest/gtest.h>
@@ -10,30 +10,49 @@
 
 namespace {
 
-std::string Text(std::uint32_t networkOrder) { return wsock::inet_ntoa(networkOrder); }
-
-TEST(InetAddr, AcceptsTheClassicForms)
+// Every form of range text that the classic address conversion accepts, and the address where the
+// walk starts or ends for it.
+TEST(RangeTexts, AcceptedFormsGiveTheAddressOfTheConversion)
 {
-    EXPECT_EQ(Text(wsock::inet_addr("192.168.1.20")), "192.168.1.20");
-    EXPECT_EQ(Text(wsock::inet_addr("10.0.0.5")), "10.0.0.5");
-    EXPECT_EQ(Text(wsock::inet_addr("10")), "0.0.0.10");
-    EXPECT_EQ(Text(wsock::inet_addr("10.5")), "10.0.0.5");
-    EXPECT_EQ(Text(wsock::inet_addr("10.1.300")), "10.1.1.44");
-    EXPECT_EQ(Text(wsock::inet_addr("010.0.0.1")), "8.0.0.1");
-    EXPECT_EQ(Text(wsock::inet_addr("0x0A.0X1f.0.0xff")), "10.31.0.255");
-    EXPECT_EQ(Text(wsock::inet_addr("3232235777")), "192.168.1.1");
-    EXPECT_EQ(Text(wsock::inet_addr("1.2.3.4 trailing")), "1.2.3.4");
-    EXPECT_EQ(Text(wsock::inet_addr("0.0.0.0")), "0.0.0.0");
+    const struct {
+        const char* text;
+        const char* address;
+    } rows[] = {
+        {"192.168.1.20", "192.168.1.20"},
+        {"0.0.0.0", "0.0.0.0"},
+        {"10", "0.0.0.10"},
+        {"10.5", "10.0.0.5"},
+        {"198.1310723", "198.20.0.3"},
+        {"10.1.300", "10.1.1.44"},
+        {"3232235777", "192.168.1.1"},
+        {"010.0.0.1", "8.0.0.1"},
+        {"010.0.0.012", "8.0.0.10"},
+        {"0x0A.0X1f.0.0xff", "10.31.0.255"},
+        {"0xC0.0xA8.1.1", "192.168.1.1"},
+        {"1.2.3.4 ", "1.2.3.4"},
+        {"1.2.3.4\t", "1.2.3.4"},
+        {"1.2.3.4 trailing", "1.2.3.4"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_TRUE(scanwalk::IsValidIP(row.text)) << '"' << row.text << '"';
+        EXPECT_EQ(scanwalk::DottedText(scanwalk::RangeOctets(row.text)), row.address) << '"' << row.text << '"';
+    }
 }
 
-TEST(InetAddr, RejectsEverythingElseAndTheAllOnesAddress)
+TEST(RangeTexts, EverythingElseAndTheAllOnesAddressAreRefused)
 {
-    for (const char* bad : {"", " 1.2.3.4", "1.2.3.4.5", "256.1.1.1", "1.2.3.256", "1.2.65536", "abc", "1..2.3",
-                            "1.2.3.", ".1.2.3", "08.1.1.1", "0x", "0xg.1.1.1", "4294967296", "1.2.3.4x",
-                            "255.255.255.255", "0xffffffff", "-1.2.3.4", "+1.2.3.4"})
-        EXPECT_EQ(wsock::inet_addr(bad), wsock::kInaddrNone) << '"' << bad << '"';
-    EXPECT_EQ(wsock::inet_addr(nullptr), wsock::kInaddrNone);
+    for (const char* bad : {"",           "abc",       "a.b.c.d",         "1.2.3.x",
+                            " 1.2.3.4",   "1.2.3.4.5", "256.1.1.1",       "1.2.3.256",
+                            "1.2.65536",  "1..2.3",    "1.2.3.",          ".1.2.3",
+                            "08.1.1.1",   "0x",        "0xg.1.1.1",       "0x1.0x2.0xg.0x3",
+                            "4294967296", "1.2.3.4x",  "255.255.255.255", "0xffffffff",
+                            "-1",         "-1.2.3.4",  "1.2.3.-4",        "+1.2.3.4"})
+        EXPECT_FALSE(scanwalk::IsValidIP(bad)) << '"' << bad << '"';
 }
+
+// The socket library's form of the conversion, which the endpoint and the MAC lookup use, refuses
+// the absent text too.
+TEST(InetAddr, RefusesNoText) { EXPECT_EQ(wsock::inet_addr(nullptr), wsock::kInaddrNone); }
 
 TEST(SplitIP, StoresOneOctetPerPieceAndKeepsTheRest)
 {
@@ -50,18 +69,6 @@ TEST(SplitIP, StoresOneOctetPerPieceAndKeepsTheRest)
         scanwalk::Octets any{};
         EXPECT_THROW(scanwalk::SplitIP(bad, any), std::invalid_argument) << bad;
     }
-}
-
-TEST(RangeOctets, ProbesExactlyTheAddressThatValidationAccepted)
-{
-    EXPECT_EQ(scanwalk::RangeOctets("192.168.1.20"), (scanwalk::Octets{192, 168, 1, 20}));
-    EXPECT_EQ(scanwalk::RangeOctets("10.5"), (scanwalk::Octets{10, 0, 0, 5}));
-    EXPECT_EQ(scanwalk::RangeOctets("010.0.0.012"), (scanwalk::Octets{8, 0, 0, 10}));
-    EXPECT_EQ(scanwalk::RangeOctets("0xC0.0xA8.1.1"), (scanwalk::Octets{192, 168, 1, 1}));
-    EXPECT_EQ(scanwalk::RangeOctets("1.2.3.4 "), (scanwalk::Octets{1, 2, 3, 4}));
-    EXPECT_TRUE(scanwalk::IsValidIP("10.5"));
-    EXPECT_FALSE(scanwalk::IsValidIP("255.255.255.255"));
-    EXPECT_FALSE(scanwalk::IsValidIP(""));
 }
 
 std::vector<std::string> Walk(const std::string& start, const std::string& end)

@@ -1,4 +1,5 @@
 #include "platform/codepage.h"
+#include "protocol/bytereader.h"
 #include "protocol/codepage.h"
 #include "protocol/nbstat.h"
 #include "support/nbstat_samples.h"
@@ -12,6 +13,28 @@ namespace {
 nbstat::Reply Decode(const std::vector<std::uint8_t>& d, int length = -2)
 {
     return nbstat::Decode(d.data(), length == -2 ? static_cast<int>(d.size()) : length);
+}
+
+TEST(ByteReader, ReadsBigEndianAndAFetchPastTheEndFailsWhereItStands)
+{
+    const std::uint8_t data[] = {0x12, 0x34, 0xDE, 0xAD, 0xBE, 0xEF, 0x7F};
+    wire::ByteReader in(data);
+    std::uint16_t u16 = 0;
+    std::uint8_t u8 = 0;
+    EXPECT_TRUE(in.FetchBe16(u16));
+    EXPECT_EQ(u16, 0x1234);
+    EXPECT_TRUE(in.Skip(2));
+    EXPECT_TRUE(in.FetchBe16(u16));
+    EXPECT_EQ(u16, 0xBEEF);
+    // One byte left: neither a wider fetch nor a longer skip takes it, nor a skip that would wrap.
+    EXPECT_FALSE(in.FetchBe16(u16));
+    EXPECT_FALSE(in.Skip(2));
+    EXPECT_FALSE(in.Skip(SIZE_MAX));
+    EXPECT_EQ(in.Position(), 6u);
+    EXPECT_TRUE(in.FetchU8(u8));
+    EXPECT_EQ(u8, 0x7F);
+    EXPECT_FALSE(in.FetchU8(u8));
+    EXPECT_EQ(in.Remaining(), 0u);
 }
 
 TEST(NBStatQuery, IsTheFiftyBytesOfANodeStatusRequestForStar)

@@ -1,7 +1,7 @@
 // Saving the results, saving the detail log and printing the results. Each runs on the UI thread from
 // its dialog to the last byte, and reads the table and the log as they stand.
 
-#include "ui/export.h"
+#include "ui/exporting.h"
 
 #include "platform/clock.h"
 #include "platform/printer.h"

@@ -1,35 +1,18 @@
-#include "probes/NetUtils.h"
+#include "probes/netutils.h"
 
-#include "platform/Nb30.h"
 #include "platform/codepage.h"
+#include "platform/nb30.h"
 #include "platform/netbios.h"
-#include "platform/thread.h"
 #include "platform/winsock.h"
 #include "protocol/nbstat.h"
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <string_view>
 
 namespace {
-
-std::mutex g_handlerMutex;
-std::function<void(const std::string&)> g_handler;
-
-// Every window change of the scan worker happens on the UI thread, the message box too.
-void ShowMessage(const std::string& text)
-{
-    std::function<void(const std::string&)> handler;
-    {
-        std::lock_guard lock(g_handlerMutex);
-        handler = g_handler;
-    }
-    if (handler)
-        wsync::RunOnUiThread([&] { handler(text); });
-}
 
 // The adapter status and the largest name table NetBIOS gives (31 names), as one 618-byte record.
 #pragma pack(push, 1)
@@ -41,12 +24,6 @@ struct StatusRecord {
 static_assert(sizeof(StatusRecord) == 618);
 
 } // namespace
-
-void SetNetUtilsMessageHandler(std::function<void(const std::string&)> handler)
-{
-    std::lock_guard lock(g_handlerMutex);
-    g_handler = std::move(handler);
-}
 
 void FillCallName(std::uint8_t (&callName)[16], const std::string& hostName)
 {
@@ -70,7 +47,7 @@ std::string GetHostNameByIP(const std::string& ip)
     return entry ? entry->h_name : std::string();
 }
 
-std::string GetMACAddress(const std::string& hostName)
+std::optional<std::string> GetMACAddress(const std::string& hostName)
 {
     NCB ncb{};
     ncb.ncb_command = NCBRESET;
@@ -84,10 +61,8 @@ std::string GetMACAddress(const std::string& hostName)
     ncb.ncb_length = sizeof(StatusRecord);
     // From the free store rather than a process heap: a failure gives null here, never an exception.
     std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[ncb.ncb_length]());
-    if (!buffer) {
-        ShowMessage("memory allocation failed!");
-        return {};
-    }
+    if (!buffer)
+        return std::nullopt;
     ncb.ncb_buffer = buffer.get();
     wnetbios::Netbios(&ncb);
 

@@ -1,4 +1,4 @@
-#include "protocol/walk.h"
+#include "protocol/scanwalk.h"
 
 #include "protocol/address.h"
 

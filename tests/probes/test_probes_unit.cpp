@@ -1,10 +1,10 @@
 // The probes' own logic and the parts of their platform layer that need no network beyond loopback.
 
-#include "platform/Nb30.h"
 #include "platform/icmp.h"
+#include "platform/nb30.h"
 #include "platform/netbios.h"
-#include "probes/NetUtils.h"
-#include "probes/Ping.h"
+#include "probes/netutils.h"
+#include "probes/ping.h"
 
 #include <QFile>
 #include <QProcess>

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QWidget>
 
+class QLabel;
+
 namespace dialogs {
 
 // A dialog of fixed size: title and close box only, no minimise or maximise box on any desktop.
@@ -22,5 +24,11 @@ W* Place(const char* name, QWidget* parent, int x, int y, Args&&... args)
     w->move(x, y);
     return w;
 }
+
+// A white, filled background, as the dialogs' bands and panels have.
+void WhiteBackground(QWidget* w);
+
+// A label sized to its text.
+QLabel* Text(const char* name, QWidget* parent, int x, int y, const QString& text);
 
 } // namespace dialogs

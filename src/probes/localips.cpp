@@ -1,4 +1,4 @@
-#include "probes/LocalIPs.h"
+#include "probes/localips.h"
 
 #include "platform/winsock.h"
 

@@ -3,7 +3,7 @@
 #include "export_support.h"
 
 #include "support/ui_helpers.h"
-#include "ui/export.h"
+#include "ui/exporting.h"
 #include "ui/loglistbox.h"
 
 #include <QDir>
@@ -32,7 +32,6 @@ namespace {
 
 using exporttest::Accept;
 using exporttest::Choose;
-using exporttest::DialogAnswer;
 using exporttest::NameField;
 
 QByteArray ReadAll(const QString& path)
@@ -40,8 +39,6 @@ QByteArray ReadAll(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
-
-QString SystemText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 class ExportSave : public exporttest::ExportTest {
 protected:
@@ -65,9 +62,12 @@ protected:
     // Runs handler with the save dialog answered by answer; false when the dialog never showed.
     bool RunWithDialog(void (Tfrmmain::*handler)(), const std::function<void(QFileDialog*)>& answer)
     {
-        DialogAnswer reply([this] { return Dialog(); }, [answer](QDialog* d) { answer(static_cast<QFileDialog*>(d)); });
+        const testsupport::MessageBoxCatcher reply([&](QDialog* d) {
+            if (d == Dialog())
+                answer(Dialog());
+        });
         (window.get()->*handler)();
-        return reply.Answered();
+        return reply.Dialogs() > 0;
     }
 
     bool SaveAs(void (Tfrmmain::*handler)(), const QString& name)
@@ -196,7 +196,7 @@ TEST_F(ExportSave, FailedResultsSaveShowsTheSystemsReasonAndKeepsTheTable)
     {
         testsupport::MessageBoxCatcher messages;
         ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("missing/results.txt")));
-        EXPECT_EQ(messages.Texts(), QStringList{SystemText(ENOENT)});
+        EXPECT_EQ(messages.Texts(), QStringList{"No such file or directory"});
     }
     // A full disk: the device takes the file but none of its bytes, whether they leave at the end
     // (a short file) or as they are written (one longer than any file buffer).
@@ -204,7 +204,7 @@ TEST_F(ExportSave, FailedResultsSaveShowsTheSystemsReasonAndKeepsTheTable)
     {
         testsupport::MessageBoxCatcher messages;
         ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("full.txt")));
-        EXPECT_EQ(messages.Texts(), QStringList{SystemText(ENOSPC)});
+        EXPECT_EQ(messages.Texts(), QStringList{"No space left on device"});
     }
     EXPECT_EQ(Captions(), before);
     QStringList many;
@@ -214,7 +214,7 @@ TEST_F(ExportSave, FailedResultsSaveShowsTheSystemsReasonAndKeepsTheTable)
     {
         testsupport::MessageBoxCatcher messages;
         ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("full.txt")));
-        EXPECT_EQ(messages.Texts(), QStringList{SystemText(ENOSPC)});
+        EXPECT_EQ(messages.Texts(), QStringList{"No space left on device"});
     }
     EXPECT_EQ(window->Results()->Count(), 10002);
 
@@ -280,7 +280,7 @@ TEST_F(ExportSave, FailedSaveOverAnExistingFileKeepsItsBytesAndShowsTheReason)
         ASSERT_TRUE(limit.Ok()) << std::strerror(errno);
         ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("results.txt")));
         ASSERT_TRUE(SaveAs(&Tfrmmain::N3Click, Path("log")));
-        EXPECT_EQ(messages.Texts(), (QStringList{SystemText(EFBIG), SystemText(EFBIG)}));
+        EXPECT_EQ(messages.Texts(), (QStringList{"File too large", "File too large"}));
     }
     EXPECT_EQ(ReadAll(Path("results.txt")), oldResults);
     EXPECT_EQ(ReadAll(Path("log.txt")), oldLog);
@@ -311,7 +311,7 @@ TEST_F(ExportSave, SaveIntoAFolderWithoutWritePermission)
             GTEST_SKIP() << "this user may write into a folder of mode 0555; no folder here denies writing";
         ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, folder + "/results.txt"));
     }
-    EXPECT_EQ(messages.Texts(), QStringList{SystemText(EACCES)});
+    EXPECT_EQ(messages.Texts(), QStringList{"Permission denied"});
     EXPECT_FALSE(QFileInfo::exists(folder + "/results.txt"));
     EXPECT_EQ(Captions(), before);
 }
@@ -337,7 +337,7 @@ TEST_F(ExportSave, LinkPlantedInASharedFolderByAnotherUserIsNotFollowed)
 
     testsupport::MessageBoxCatcher messages;
     ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, shared + "/results.txt"));
-    EXPECT_EQ(messages.Texts(), QStringList{SystemText(EACCES)});
+    EXPECT_EQ(messages.Texts(), QStringList{"Permission denied"});
     EXPECT_EQ(ReadAll(Path("mine.txt")), mine);
     EXPECT_TRUE(QFileInfo(shared + "/results.txt").isSymLink());
 }
@@ -386,7 +386,7 @@ TEST_F(ExportSave, FifoWithoutAReaderFailsAtOnceWithTheSystemsReason)
         const FifoWatchdog watchdog(fifo);
         ASSERT_TRUE(SaveAs(&Tfrmmain::Save1Click, Path("pipe.txt")));
     }
-    EXPECT_EQ(messages.Texts(), QStringList{SystemText(ENXIO)});
+    EXPECT_EQ(messages.Texts(), QStringList{"No such device or address"});
 }
 
 TEST_F(ExportSave, DetailLogThatCannotBeCreated)
@@ -396,7 +396,7 @@ TEST_F(ExportSave, DetailLogThatCannotBeCreated)
     testsupport::MessageBoxCatcher messages;
     ASSERT_TRUE(SaveAs(&Tfrmmain::N3Click, Path("missing/log")));
     EXPECT_EQ(messages.Texts(),
-              QStringList{"Cannot create file \"" + Path("missing/log.txt") + "\". " + SystemText(ENOENT)});
+              QStringList{"Cannot create file \"" + Path("missing/log.txt") + "\". No such file or directory"});
     EXPECT_EQ(window->ListBox1->Count(), 1);
 }
 

@@ -1,4 +1,4 @@
-#include "probes/Ping.h"
+#include "probes/ping.h"
 
 #include "platform/icmp.h"
 #include "platform/winsock.h"
@@ -17,7 +17,7 @@ void GetIPFromHost(const std::string& host, std::array<std::uint8_t, 4>& ip)
         if (entry->h_addr_list.empty())
             throw std::runtime_error("Error getting IP from HostName");
         std::memcpy(ip.data(), &entry->h_addr_list.front(), ip.size());
-    } catch (...) {
+    } catch (const std::runtime_error&) {
         // The caller wants an address, not a reason: a failed lookup is 0.0.0.0.
         ip = {0, 0, 0, 0};
     }

@@ -2,11 +2,11 @@
 // name service, node-status responders that report a MAC, a silent network and a hosts file.
 
 #include "echo_path.h"
-#include "platform/Nb30.h"
 #include "platform/icmp.h"
+#include "platform/nb30.h"
 #include "platform/netbios.h"
-#include "probes/NetUtils.h"
-#include "probes/Ping.h"
+#include "probes/netutils.h"
+#include "probes/ping.h"
 #include "protocol/nbstat.h"
 #include "support/lab_main.h"
 
@@ -221,7 +221,7 @@ TEST(Probes, TwoThreadsAtOnceEachGetTheirOwnAnswers)
             r.live = PingHost(live);
             r.silent = PingHost(silent);
             r.name = GetHostNameByIP(address);
-            r.mac = GetMACAddress(netbiosName);
+            r.mac = GetMACAddress(netbiosName).value_or(std::string());
         }
         return rounds;
     };

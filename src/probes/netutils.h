@@ -2,7 +2,7 @@
 // Reverse lookup and the NetBIOS adapter-status query.
 
 #include <cstdint>
-#include <functional>
+#include <optional>
 #include <string>
 
 // The host's official name for a dotted address text, or empty text. Reports nothing. UTF-8, the
@@ -14,12 +14,8 @@ std::string GetHostNameByIP(const std::string& ip);
 // so a name that came from NetBIOS finds its host again. A dotted address text names that address
 // itself, as NetBIOS over TCP/IP takes it: the scan asks a found host by its address, so the answer
 // comes from that host whatever name it gives itself.
-// Empty text when no status buffer could be had (after the message "memory allocation failed!").
-std::string GetMACAddress(const std::string& hostName);
-
-// How GetMACAddress shows its one message ("memory allocation failed!"). GetMACAddress runs it on
-// the UI thread (wsync::RunOnUiThread) and waits for it, so the window installs a plain message box.
-void SetNetUtilsMessageHandler(std::function<void(const std::string&)> handler);
+// Nothing when no status buffer could be had: the caller says "memory allocation failed!".
+std::optional<std::string> GetMACAddress(const std::string& hostName);
 
 // The 16-byte NetBIOS call name for a host name: all blanks, then the name's bytes over them from the
 // first on, unchanged (no change of case, no trimming). A name of more than 16 bytes, usually a full

@@ -1,0 +1,10 @@
+#include "scan/scanstate.h"
+
+namespace scan {
+
+ScanState::ScanState()
+    : WAIT_ACK(wsync::CreateEventA(nullptr, true, false, "WAIT_ACK"))
+{
+}
+
+} // namespace scan
