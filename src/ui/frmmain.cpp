@@ -613,10 +613,7 @@ void Tfrmmain::closeEvent(QCloseEvent* event)
 
 void Tfrmmain::FormClose()
 {
-    if (closed_)
-        return;
-    closed_ = true;
-    // A worker must not outlive the window.
+    // A worker must not outlive the window; closing twice does nothing more.
     engine_->Close();
 }
 
@@ -720,11 +717,7 @@ scan::RangeTexts Tfrmmain::ReadRange() { return {ComboBox1->currentText(), Edit2
 
 void Tfrmmain::ShowCurrentIP(const QString& address) { Edit4->setText(address); }
 
-void Tfrmmain::ScanStarting()
-{
-    results_->Clear();
-    engine_->State().TimeOut.store(SpinEdit1->Value());
-}
+void Tfrmmain::ScanStarting() { results_->Clear(); }
 
 void Tfrmmain::AddQuickHost(const scan::QuickHost& host)
 {

@@ -152,7 +152,6 @@ private:
     ResultsModel* results_ = nullptr;
     QTimer* tableRefresh_ = nullptr;
     bool shown_ = false;
-    bool closed_ = false;
 };
 
 // The one main window of the program (null before it is created).
