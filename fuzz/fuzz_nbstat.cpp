@@ -64,8 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::abort();
         if (!ShowsCleanly(codepage::ToUtf8(entry.text, ReadDoubleByte)))
             std::abort();
-        const std::string line = nbstat::NameLogLine(entry);
-        if (line.compare(0, 15, entry.text) != 0)
+        const std::string tags = nbstat::NameTags(entry);
+        if (tags.front() != '<' || tags.back() != '>')
             std::abort();
     }
     if (reply.mac && nbstat::MacText(*reply.mac, '.').size() != 17)

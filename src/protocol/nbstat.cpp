@@ -63,9 +63,10 @@ std::string SuffixText(std::uint8_t suffix)
     return buf;
 }
 
-std::string NameTags(const NameEntry& entry) { return SuffixText(entry.suffix) + (entry.group ? "<GROUP>" : "<UNIQUE>"); }
-
-std::string NameLogLine(const NameEntry& entry) { return entry.text + NameTags(entry); }
+std::string NameTags(const NameEntry& entry)
+{
+    return SuffixText(entry.suffix) + (entry.group ? "<GROUP>" : "<UNIQUE>");
+}
 
 std::string MacText(std::span<const std::uint8_t, 6> mac, char separator)
 {

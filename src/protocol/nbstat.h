@@ -39,8 +39,8 @@ struct Reply {
 Reply Decode(const std::uint8_t* bytes, int length);
 
 std::string SuffixText(std::uint8_t suffix); // "<1B>", "<0>"
-std::string NameTags(const NameEntry& entry); // suffix, then "<UNIQUE>" or "<GROUP>": "<20><UNIQUE>"
-std::string NameLogLine(const NameEntry& entry); // name, then its tags
+// The tags that follow a name in the detail log: suffix, then "<UNIQUE>" or "<GROUP>": "<20><UNIQUE>".
+std::string NameTags(const NameEntry& entry);
 // Six upper-case hex pairs joined by separator: "00.0C.29.AB.CD.EF" in Quick rows, hyphens elsewhere.
 std::string MacText(std::span<const std::uint8_t, 6> mac, char separator);
 inline const std::string kSeparatorLine(54, '-');

@@ -81,9 +81,9 @@ TEST(NBStatDecode, WorkstationReplyGivesHostWorkgroupMacAndNamesInTableOrder)
     EXPECT_EQ(r.hostName->size(), 15u);
     EXPECT_EQ(*r.workgroup, "WORKGROUP      ");
     EXPECT_EQ(nbstat::MacText(*r.mac, '.'), "00.0C.29.AB.CD.EF");
-    EXPECT_EQ(nbstat::NameLogLine(r.names[0]), "MYHOST         <0><UNIQUE>");
-    EXPECT_EQ(nbstat::NameLogLine(r.names[1]), "MYHOST         <20><UNIQUE>");
-    EXPECT_EQ(nbstat::NameLogLine(r.names[2]), "WORKGROUP      <0><GROUP>");
+    EXPECT_EQ(r.names[0].text + nbstat::NameTags(r.names[0]), "MYHOST         <0><UNIQUE>");
+    EXPECT_EQ(r.names[1].text + nbstat::NameTags(r.names[1]), "MYHOST         <20><UNIQUE>");
+    EXPECT_EQ(r.names[2].text + nbstat::NameTags(r.names[2]), "WORKGROUP      <0><GROUP>");
 }
 
 TEST(NBStatDecode, OnlyUnique20AndGroup00FillCellsAndTheLastOneWins)
@@ -99,8 +99,8 @@ TEST(NBStatDecode, OnlyUnique20AndGroup00FillCellsAndTheLastOneWins)
                                          {}));
     EXPECT_EQ(*r.hostName, "SECOND         ");
     EXPECT_EQ(*r.workgroup, "WG2            ");
-    EXPECT_EQ(nbstat::NameLogLine(r.names[1]), "DOMAIN         <1C><GROUP>");
-    EXPECT_EQ(nbstat::NameLogLine(r.names[2]), "SVC            <3><UNIQUE>");
+    EXPECT_EQ(r.names[1].text + nbstat::NameTags(r.names[1]), "DOMAIN         <1C><GROUP>");
+    EXPECT_EQ(r.names[2].text + nbstat::NameTags(r.names[2]), "SVC            <3><UNIQUE>");
 }
 
 TEST(NBStatDecode, NameBytesAtOrBelowBlankBecomeBlanksAndHighBytesStay)
