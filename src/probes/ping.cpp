@@ -17,7 +17,7 @@ void GetIPFromHost(const std::string& host, std::array<std::uint8_t, 4>& ip)
         if (entry->h_addr_list.empty())
             throw std::runtime_error("Error getting IP from HostName");
         std::memcpy(ip.data(), &entry->h_addr_list.front(), ip.size());
-    } catch (const std::runtime_error&) {
+    } catch (...) {
         // The caller wants an address, not a reason: a failed lookup is 0.0.0.0.
         ip = {0, 0, 0, 0};
     }
